@@ -1,0 +1,121 @@
+// The narrow seam between the program's rules and the operating system.
+//
+// Engine, settings and log reach the OS only through this interface. The Win32
+// implementation (Win32Platform.cpp) makes exactly the calls the program is built
+// around; tests install a fake (tests/fakes) with a virtual clock, an in-memory
+// file system, injected error codes and scripted change notifications.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vantrel {
+
+// Shell folder ids the program asks for (CSIDL values).
+enum class SpecialFolder : int {
+    Documents = 5,          // CSIDL_PERSONAL
+    DesktopDirectory = 16,  // CSIDL_DESKTOPDIRECTORY
+    LocalAppData = 28,      // CSIDL_LOCAL_APPDATA
+};
+
+// Result of waiting on a folder watch.
+enum class WaitResult {
+    Changed,  // WAIT_OBJECT_0: something inside was created, deleted or renamed
+    Timeout,  // WAIT_TIMEOUT: a whole period passed without a change
+    Other,    // anything else (WAIT_FAILED, WAIT_ABANDONED)
+};
+
+// A watch on a folder tree for file and folder name changes
+// (FindFirstChangeNotificationW with subtree, FILE_NAME | DIR_NAME). Closed on destruction.
+class FolderWatch {
+public:
+    virtual ~FolderWatch() = default;
+    virtual WaitResult Wait(uint32_t timeoutMs) = 0;  // WaitForSingleObject
+    virtual bool Rearm() = 0;                         // FindNextChangeNotification; false sets the last error
+};
+
+// The desktop directory opened for change notification (CreateFileW with
+// FILE_LIST_DIRECTORY, share read|write|delete, FILE_FLAG_BACKUP_SEMANTICS). Closed on destruction.
+class DirectoryChanges {
+public:
+    virtual ~DirectoryChanges() = default;
+    // One synchronous ReadDirectoryChangesW: top level only, FILE_NOTIFY_CHANGE_FILE_NAME |
+    // FILE_NOTIFY_CHANGE_DIR_NAME. Fills buffer with FILE_NOTIFY_INFORMATION records and sets bytes.
+    // False when the call fails (the last error tells why).
+    virtual bool Read(void* buffer, uint32_t size, uint32_t& bytes) = 0;
+};
+
+// An open file, read and written as bytes. Closed on destruction.
+class OpenFile {
+public:
+    virtual ~OpenFile() = default;
+    virtual bool Append(const void* data, size_t size) = 0;  // one write at the end of the file
+    virtual bool ReadAll(std::string& bytes) = 0;           // from the start; the position ends at the end
+    virtual bool Truncate() = 0;                             // length 0, position 0
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- files and folders (wide paths throughout) ---
+    virtual bool FileExists(const std::wstring& path) = 0;       // FindFirstFileW finds it, not a directory
+    virtual bool DirectoryExists(const std::wstring& path) = 0;  // GetFileAttributesW has the directory bit
+    virtual bool MoveFile(const std::wstring& from, const std::wstring& to) = 0;  // MoveFileW, never replaces
+    virtual bool DeleteFile(const std::wstring& path) = 0;                       // DeleteFileW
+    virtual bool CreateDirectory(const std::wstring& path) = 0;                  // CreateDirectoryW, one level
+    // SHFileOperationW on one folder: FO_RENAME when rename, else FO_MOVE, flags
+    // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. Returns the shell's result, 0 for success.
+    virtual int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) = 0;
+
+    // Whole-file reads and writes for the settings file and note files.
+    virtual bool ReadFile(const std::wstring& path, std::string& bytes) = 0;
+    // Creates or empties the file and writes bytes (note files).
+    virtual bool WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Writes bytes to a temporary file beside path, then replaces path with it, so a failure
+    // never leaves a half-written file where a good one stood.
+    virtual bool ReplaceFile(const std::wstring& path, const std::string& bytes) = 0;
+
+    // The log file: opened for reading and writing, others may only read; created empty
+    // first (CREATE_NEW, share read) when missing. Null on failure.
+    virtual std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) = 0;
+
+    // --- change notification ---
+    virtual std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) = 0;  // null on failure
+    virtual std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) = 0;            // null on failure
+
+    // --- time, errors, text ---
+    virtual uint32_t TickCount() = 0;  // GetTickCount
+    virtual void Sleep(uint32_t ms) = 0;
+    virtual uint32_t LastError() = 0;  // GetLastError of the calling thread
+    virtual void SetLastError(uint32_t code) = 0;
+    virtual void LowerCase(std::wstring& text) = 0;  // CharLowerBuffW over the whole string
+    // The local date and time for a log stamp: short date, a blank, long time, by the
+    // user's locale; only the date at exactly midnight.
+    virtual std::wstring TimeStamp() = 0;
+
+    // --- identity and folders ---
+    // SHGetFolderPathW; false (E_FAIL or any failure) leaves path untouched.
+    virtual bool GetSpecialFolder(SpecialFolder folder, std::wstring& path) = 0;
+    virtual std::wstring TempPath() = 0;                // GetTempPathW, ends with a backslash
+    virtual bool UserName(std::wstring& name) = 0;      // GetUserNameW
+    virtual void NameThread(const char* name) = 0;      // the debugger's thread-name exception
+    virtual void RefreshDesktop() = 0;                  // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
+};
+
+// The process-wide platform. The program installs the Win32 one at start; tests install fakes.
+Platform& Os();
+void SetPlatform(Platform* platform);
+
+// Win32 error codes the program's rules speak of.
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorNotifyEnumDir = 1022;
+
+}  // namespace vantrel

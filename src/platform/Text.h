@@ -1,0 +1,31 @@
+// Small text helpers shared by settings, log and engine. Portable: no OS calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+// The program's Unicode string list: folders, masks, report lines.
+using StringList = std::vector<std::wstring>;
+
+// A signed 32-bit number in decimal ("-2147480000" for a tick count past 2^31).
+std::wstring IntToStr(int32_t value);
+// Tick counts and error codes are written as signed 32-bit numbers.
+inline std::wstring SignedStr(uint32_t value) {
+    return IntToStr(static_cast<int32_t>(value));
+}
+
+// Every line followed by CR LF.
+std::wstring JoinLines(const StringList& lines);
+
+// UTF-16 little-endian bytes of text (surrogate pairs where wchar_t is 32 bits wide).
+std::string ToUtf16Le(const std::wstring& text);
+// Text from UTF-16 little-endian bytes; an odd last byte is not part of the text.
+std::wstring FromUtf16Le(const std::string& bytes);
+
+// ASCII-only case folding (A-Z to a-z), for comparisons that must not depend on the locale.
+std::wstring AsciiLower(std::wstring text);
+
+}  // namespace vantrel

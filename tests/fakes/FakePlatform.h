@@ -1,0 +1,182 @@
+// A fake operating system for native tests: an in-memory, case-insensitive file system,
+// a virtual clock (Sleep and waits advance it, nothing really sleeps), tick counts at will,
+// injected error codes, locked files, scripted change notifications and folder watches.
+//
+// Install it for a test with FakeOs (RAII): it becomes Os() and is removed again afterwards.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace vantrel::fake {
+
+// One recorded MoveFile or shell operation.
+struct Call {
+    uint64_t at;  // virtual milliseconds since the fake was made
+    std::wstring op, from, to;
+    bool ok;
+};
+
+class FakePlatform : public Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- scripting the file system (paths are full, like C:\Desktop\a.txt) ---
+    void AddFile(const std::wstring& path, const std::string& content = {});
+    void AddDirectory(const std::wstring& path);  // with its parents
+    void Remove(const std::wstring& path);        // a file or a whole folder tree
+    bool Exists(const std::wstring& path) const;
+    std::string Content(const std::wstring& path) const;
+    std::vector<std::wstring> List(const std::wstring& folder) const;  // names directly inside, in lower case
+
+    // Fail every call of op ("MoveFile", "DeleteFile", "CreateDirectory", "Shell", "ReadFile",
+    // "WriteFile", "ReplaceFile", "OpenLogFile", "Append", "WatchFolderTree", "Rearm",
+    // "OpenDirectoryChanges") whose first path equals path (any path when empty) with code,
+    // `times` times (forever when negative).
+    void Fail(const std::wstring& op, const std::wstring& path, uint32_t code, int times = -1);
+    void ClearFailures();
+    // MoveFile and DeleteFile of this file fail with a sharing violation until the clock reaches untilMs.
+    void Lock(const std::wstring& path, uint64_t untilMs);
+
+    // --- clock ---
+    uint64_t Now() const;             // virtual milliseconds since the fake was made
+    void SetTick(uint32_t tick);      // the next TickCount() value; it advances with the clock
+    void Advance(uint64_t ms);        // runs scheduled events that fall due
+    // Runs action when the virtual clock reaches atMs (from Sleep, Advance or a watch's wait).
+    void Schedule(uint64_t atMs, std::function<void()> action);
+
+    // --- change notifications of the desktop directory ---
+    void PushChanges(const std::string& block);  // a successful read with these bytes
+    void PushOverflow();                         // a successful read with 0 bytes
+    void PushReadError(uint32_t code);           // a failed read
+    size_t PendingReads() const;                 // blocks not yet taken by a reader
+    // Wakes blocked readers; their reads then fail with ERROR_OPERATION_ABORTED (995).
+    void CloseChangeQueue();
+
+    // Waits on folder watches return Other this many times before anything else.
+    void InjectOtherWaits(int count);
+
+    // --- identity, folders, text ---
+    std::map<SpecialFolder, std::wstring> specialFolders;
+    std::wstring tempPath = L"C:\\Temp\\";
+    std::wstring userName = L"tester";
+    bool userNameFails = false;
+    std::wstring timeStamp = L"09.12.2026 10:00:00";
+    // The log file cannot be opened (another process holds it open for writing).
+    bool logHeldByOther = false;
+
+    std::vector<Call> Calls() const;
+    int desktopRefreshes() const;
+    int appendCount() const;
+
+    // --- Platform ---
+    bool FileExists(const std::wstring& path) override;
+    bool DirectoryExists(const std::wstring& path) override;
+    bool MoveFile(const std::wstring& from, const std::wstring& to) override;
+    bool DeleteFile(const std::wstring& path) override;
+    bool CreateDirectory(const std::wstring& path) override;
+    int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
+    bool ReadFile(const std::wstring& path, std::string& bytes) override;
+    bool WriteFile(const std::wstring& path, const std::string& bytes) override;
+    bool ReplaceFile(const std::wstring& path, const std::string& bytes) override;
+    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override;
+    std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) override;
+    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) override;
+    uint32_t TickCount() override;
+    void Sleep(uint32_t ms) override;
+    uint32_t LastError() override;
+    void SetLastError(uint32_t code) override;
+    void LowerCase(std::wstring& text) override;
+    std::wstring TimeStamp() override;
+    bool GetSpecialFolder(SpecialFolder folder, std::wstring& path) override;
+    std::wstring TempPath() override;
+    bool UserName(std::wstring& name) override;
+    void NameThread(const char* name) override;
+    void RefreshDesktop() override;
+
+private:
+    struct Node {
+        bool dir = false;
+        std::string content;
+        uint64_t lockedUntil = 0;
+    };
+    struct Failure {
+        std::wstring op, path;
+        uint32_t code;
+        int times;
+    };
+    struct Watch;
+    class FakeFile;
+    class FakeChanges;
+    class FakeWatch;
+    struct Read {
+        bool ok;
+        uint32_t code;
+        std::string bytes;
+    };
+
+    static std::wstring Key(const std::wstring& path);
+    static std::wstring Parent(const std::wstring& key);
+    bool Failing(const std::wstring& op, const std::wstring& path, uint32_t& code);  // lock held
+    bool HasParent(const std::wstring& key) const;                                   // lock held
+    void Touched(const std::wstring& key);                                           // lock held
+    void MoveTree(const std::wstring& fromKey, const std::wstring& toKey);            // lock held
+    void AdvanceLocked(std::unique_lock<std::recursive_mutex>& lock, uint64_t ms);
+    void Record(const std::wstring& op, const std::wstring& from, const std::wstring& to, bool ok);
+
+    mutable std::recursive_mutex mutex_;
+    std::condition_variable_any readable_;
+    std::map<std::wstring, Node> nodes_;
+    std::vector<Failure> failures_;
+    std::multimap<uint64_t, std::function<void()>> events_;
+    std::deque<Read> reads_;
+    bool changesClosed_ = false;
+    std::vector<Watch*> watches_;
+    std::vector<Call> calls_;
+    uint64_t now_ = 0;
+    uint32_t tickBase_ = 1000;
+    int otherWaits_ = 0;
+    int refreshes_ = 0;
+    int appends_ = 0;
+};
+
+// Installs a FakePlatform as Os() for the lifetime of the object.
+class FakeOs {
+public:
+    FakeOs() { SetPlatform(&os); }
+    ~FakeOs() { SetPlatform(nullptr); }
+    FakeOs(const FakeOs&) = delete;
+    FakeOs& operator=(const FakeOs&) = delete;
+    FakePlatform* operator->() { return &os; }
+    FakePlatform os;
+};
+
+// Builds a block of FILE_NOTIFY_INFORMATION records as the change call fills it.
+class ChangeBlock {
+public:
+    // padded: records start on 4-byte boundaries as Windows writes them; unpadded as Wine may.
+    explicit ChangeBlock(bool padded = true) : padded_(padded) {}
+    ChangeBlock& Add(uint32_t action, const std::wstring& name);
+    std::string Bytes() const;
+
+private:
+    bool padded_;
+    std::vector<std::pair<uint32_t, std::wstring>> records_;
+};
+
+constexpr uint32_t kActionAdded = 1;
+constexpr uint32_t kActionRemoved = 2;
+constexpr uint32_t kActionModified = 3;
+constexpr uint32_t kActionRenamedOld = 4;
+constexpr uint32_t kActionRenamedNew = 5;
+
+}  // namespace vantrel::fake
