@@ -17,7 +17,7 @@
 namespace vantrel {
 
 class TLogger {
-public:
+  public:
     TLogger();  // UserName from the platform, or "Unknown user"
     ~TLogger();
     TLogger(const TLogger&) = delete;
@@ -43,7 +43,7 @@ public:
     bool UseLock() const;
     bool IsOpen() const;
 
-private:
+  private:
     void Write(const std::wstring& entry);  // one write of a whole composed entry
 
     std::wstring userName_;

@@ -30,7 +30,7 @@ enum class WaitResult {
 // A watch on a folder tree for file and folder name changes
 // (FindFirstChangeNotificationW with subtree, FILE_NAME | DIR_NAME). Closed on destruction.
 class FolderWatch {
-public:
+  public:
     virtual ~FolderWatch() = default;
     virtual WaitResult Wait(uint32_t timeoutMs) = 0;  // WaitForSingleObject
     virtual bool Rearm() = 0;                         // FindNextChangeNotification; false sets the last error
@@ -39,7 +39,7 @@ public:
 // The desktop directory opened for change notification (CreateFileW with
 // FILE_LIST_DIRECTORY, share read|write|delete, FILE_FLAG_BACKUP_SEMANTICS). Closed on destruction.
 class DirectoryChanges {
-public:
+  public:
     virtual ~DirectoryChanges() = default;
     // One synchronous ReadDirectoryChangesW: top level only, FILE_NOTIFY_CHANGE_FILE_NAME |
     // FILE_NOTIFY_CHANGE_DIR_NAME. Fills buffer with FILE_NOTIFY_INFORMATION records and sets bytes.
@@ -49,23 +49,23 @@ public:
 
 // An open file, read and written as bytes. Closed on destruction.
 class OpenFile {
-public:
+  public:
     virtual ~OpenFile() = default;
     virtual bool Append(const void* data, size_t size) = 0;  // one write at the end of the file
-    virtual bool ReadAll(std::string& bytes) = 0;           // from the start; the position ends at the end
+    virtual bool ReadAll(std::string& bytes) = 0;            // from the start; the position ends at the end
     virtual bool Truncate() = 0;                             // length 0, position 0
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // --- files and folders (wide paths throughout) ---
     virtual bool FileExists(const std::wstring& path) = 0;       // FindFirstFileW finds it, not a directory
     virtual bool DirectoryExists(const std::wstring& path) = 0;  // GetFileAttributesW has the directory bit
     virtual bool MoveFile(const std::wstring& from, const std::wstring& to) = 0;  // MoveFileW, never replaces
-    virtual bool DeleteFile(const std::wstring& path) = 0;                       // DeleteFileW
-    virtual bool CreateDirectory(const std::wstring& path) = 0;                  // CreateDirectoryW, one level
+    virtual bool DeleteFile(const std::wstring& path) = 0;                        // DeleteFileW
+    virtual bool CreateDirectory(const std::wstring& path) = 0;                   // CreateDirectoryW, one level
     // SHFileOperationW on one folder: FO_RENAME when rename, else FO_MOVE, flags
     // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. Returns the shell's result, 0 for success.
     virtual int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) = 0;
@@ -99,10 +99,10 @@ public:
     // --- identity and folders ---
     // SHGetFolderPathW; false (E_FAIL or any failure) leaves path untouched.
     virtual bool GetSpecialFolder(SpecialFolder folder, std::wstring& path) = 0;
-    virtual std::wstring TempPath() = 0;                // GetTempPathW, ends with a backslash
-    virtual bool UserName(std::wstring& name) = 0;      // GetUserNameW
-    virtual void NameThread(const char* name) = 0;      // the debugger's thread-name exception
-    virtual void RefreshDesktop() = 0;                  // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
+    virtual std::wstring TempPath() = 0;            // GetTempPathW, ends with a backslash
+    virtual bool UserName(std::wstring& name) = 0;  // GetUserNameW
+    virtual void NameThread(const char* name) = 0;  // the debugger's thread-name exception
+    virtual void RefreshDesktop() = 0;              // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
 };
 
 // The process-wide platform. The program installs the Win32 one at start; tests install fakes.

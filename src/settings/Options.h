@@ -42,7 +42,7 @@ StringList DefaultExcludedExt();
 StringList DefaultExcludedFiles();
 
 class TOptions {
-public:
+  public:
     // Works out the folders, loads the settings file or applies and writes the defaults,
     // opens the log. Uses the installed platform (Os()).
     TOptions();
@@ -100,7 +100,7 @@ public:
     // The activity log, owned.
     TLogger* Logger() const { return logger_.get(); }
 
-private:
+  private:
     void SetDefaults();
     void Load();
 

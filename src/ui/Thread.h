@@ -9,7 +9,7 @@
 namespace vantrel {
 
 class TThread {
-public:
+  public:
     explicit TThread(bool createSuspended = true);
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
@@ -29,11 +29,11 @@ public:
     // Returns true when idle.
     static bool WaitForIdle(uint32_t timeoutMs);
 
-protected:
+  protected:
     virtual void Execute() = 0;
     bool Terminated() const { return terminated_.load(std::memory_order_relaxed); }
 
-private:
+  private:
     static void Run(TThread* self);
 
     std::atomic<bool> terminated_{false};

@@ -26,7 +26,7 @@ struct Call {
 };
 
 class FakePlatform : public Platform {
-public:
+  public:
     FakePlatform();
     ~FakePlatform() override;
 
@@ -48,9 +48,9 @@ public:
     void Lock(const std::wstring& path, uint64_t untilMs);
 
     // --- clock ---
-    uint64_t Now() const;             // virtual milliseconds since the fake was made
-    void SetTick(uint32_t tick);      // the next TickCount() value; it advances with the clock
-    void Advance(uint64_t ms);        // runs scheduled events that fall due
+    uint64_t Now() const;         // virtual milliseconds since the fake was made
+    void SetTick(uint32_t tick);  // the next TickCount() value; it advances with the clock
+    void Advance(uint64_t ms);    // runs scheduled events that fall due
     // Runs action when the virtual clock reaches atMs (from Sleep, Advance or a watch's wait).
     void Schedule(uint64_t atMs, std::function<void()> action);
 
@@ -103,7 +103,7 @@ public:
     void NameThread(const char* name) override;
     void RefreshDesktop() override;
 
-private:
+  private:
     struct Node {
         bool dir = false;
         std::string content;
@@ -118,7 +118,7 @@ private:
     class FakeFile;
     class FakeChanges;
     class FakeWatch;
-    struct Read {
+    struct PendingRead {
         bool ok;
         uint32_t code;
         std::string bytes;
@@ -129,7 +129,7 @@ private:
     bool Failing(const std::wstring& op, const std::wstring& path, uint32_t& code);  // lock held
     bool HasParent(const std::wstring& key) const;                                   // lock held
     void Touched(const std::wstring& key);                                           // lock held
-    void MoveTree(const std::wstring& fromKey, const std::wstring& toKey);            // lock held
+    void MoveTree(const std::wstring& fromKey, const std::wstring& toKey);           // lock held
     void AdvanceLocked(std::unique_lock<std::recursive_mutex>& lock, uint64_t ms);
     void Record(const std::wstring& op, const std::wstring& from, const std::wstring& to, bool ok);
 
@@ -138,7 +138,7 @@ private:
     std::map<std::wstring, Node> nodes_;
     std::vector<Failure> failures_;
     std::multimap<uint64_t, std::function<void()>> events_;
-    std::deque<Read> reads_;
+    std::deque<PendingRead> reads_;
     bool changesClosed_ = false;
     std::vector<Watch*> watches_;
     std::vector<Call> calls_;
@@ -151,7 +151,7 @@ private:
 
 // Installs a FakePlatform as Os() for the lifetime of the object.
 class FakeOs {
-public:
+  public:
     FakeOs() { SetPlatform(&os); }
     ~FakeOs() { SetPlatform(nullptr); }
     FakeOs(const FakeOs&) = delete;
@@ -162,13 +162,13 @@ public:
 
 // Builds a block of FILE_NOTIFY_INFORMATION records as the change call fills it.
 class ChangeBlock {
-public:
+  public:
     // padded: records start on 4-byte boundaries as Windows writes them; unpadded as Wine may.
     explicit ChangeBlock(bool padded = true) : padded_(padded) {}
     ChangeBlock& Add(uint32_t action, const std::wstring& name);
     std::string Bytes() const;
 
-private:
+  private:
     bool padded_;
     std::vector<std::pair<uint32_t, std::wstring>> records_;
 };

@@ -1,0 +1,644 @@
+#include "fakes/FakePlatform.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/Text.h"
+
+namespace vantrel::fake {
+
+namespace {
+thread_local uint32_t lastError = 0;
+constexpr uint32_t kOperationAborted = 995;
+}  // namespace
+
+// --- nested types ---------------------------------------------------------------------
+
+struct FakePlatform::Watch {
+    std::wstring key;
+    bool signalled = false;
+    bool open = true;
+};
+
+class FakePlatform::FakeFile : public OpenFile {
+  public:
+    FakeFile(FakePlatform& os, std::wstring key) : os_(os), key_(std::move(key)) {}
+    bool Append(const void* data, size_t size) override {
+        std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        ++os_.appends_;
+        uint32_t code;
+        auto it = os_.nodes_.find(key_);
+        if (os_.Failing(L"Append", key_, code) || it == os_.nodes_.end()) {
+            lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
+            return false;
+        }
+        it->second.content.append(static_cast<const char*>(data), size);
+        return true;
+    }
+    bool ReadAll(std::string& bytes) override {
+        std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        auto it = os_.nodes_.find(key_);
+        if (it == os_.nodes_.end()) return false;
+        bytes = it->second.content;
+        return true;
+    }
+    bool Truncate() override {
+        std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        auto it = os_.nodes_.find(key_);
+        if (it == os_.nodes_.end()) return false;
+        it->second.content.clear();
+        return true;
+    }
+
+  private:
+    FakePlatform& os_;
+    std::wstring key_;
+};
+
+class FakePlatform::FakeChanges : public DirectoryChanges {
+  public:
+    explicit FakeChanges(FakePlatform& os) : os_(os) {}
+    bool Read(void* buffer, uint32_t size, uint32_t& bytes) override {
+        std::unique_lock<std::recursive_mutex> lock(os_.mutex_);
+        os_.readable_.wait(lock, [&] { return !os_.reads_.empty() || os_.changesClosed_; });
+        if (os_.reads_.empty()) {
+            lastError = kOperationAborted;
+            bytes = 0;
+            return false;
+        }
+        PendingRead r = std::move(os_.reads_.front());
+        os_.reads_.pop_front();
+        os_.readable_.notify_all();
+        if (!r.ok) {
+            lastError = r.code;
+            bytes = 0;
+            return false;
+        }
+        bytes = static_cast<uint32_t>(std::min<size_t>(r.bytes.size(), size));
+        std::copy_n(r.bytes.data(), bytes, static_cast<char*>(buffer));
+        lastError = 0;
+        return true;
+    }
+
+  private:
+    FakePlatform& os_;
+};
+
+class FakePlatform::FakeWatch : public FolderWatch {
+  public:
+    FakeWatch(FakePlatform& os, Watch* watch) : os_(os), watch_(watch) {}
+    ~FakeWatch() override {
+        std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        os_.watches_.erase(std::find(os_.watches_.begin(), os_.watches_.end(), watch_));
+        delete watch_;
+    }
+    WaitResult Wait(uint32_t timeoutMs) override {
+        std::unique_lock<std::recursive_mutex> lock(os_.mutex_);
+        if (os_.otherWaits_ > 0) {
+            --os_.otherWaits_;
+            return WaitResult::Other;
+        }
+        if (watch_->signalled) return WaitResult::Changed;
+        // Let the clock run up to the time-out; an event that touches the folder signals it.
+        uint64_t end = os_.now_ + timeoutMs;
+        while (!watch_->signalled) {
+            auto next = os_.events_.begin();
+            if (next == os_.events_.end() || next->first > end) break;
+            os_.AdvanceLocked(lock, next->first - os_.now_);
+        }
+        if (watch_->signalled) return WaitResult::Changed;
+        os_.AdvanceLocked(lock, end - os_.now_);
+        return watch_->signalled ? WaitResult::Changed : WaitResult::Timeout;
+    }
+    bool Rearm() override {
+        std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        uint32_t code;
+        if (os_.Failing(L"Rearm", watch_->key, code)) {
+            lastError = code;
+            return false;
+        }
+        watch_->signalled = false;
+        return true;
+    }
+
+  private:
+    FakePlatform& os_;
+    Watch* watch_;
+};
+
+// --- construction and scripting -------------------------------------------------------
+
+FakePlatform::FakePlatform() {
+    specialFolders[SpecialFolder::Documents] = L"C:\\Users\\tester\\Documents";
+    specialFolders[SpecialFolder::DesktopDirectory] = L"C:\\Users\\tester\\Desktop";
+    specialFolders[SpecialFolder::LocalAppData] = L"C:\\Users\\tester\\AppData\\Local";
+    AddDirectory(L"C:\\Users\\tester\\Documents");
+    AddDirectory(L"C:\\Users\\tester\\Desktop");
+    AddDirectory(L"C:\\Users\\tester\\AppData\\Local");
+    AddDirectory(L"C:\\Temp");
+}
+
+FakePlatform::~FakePlatform() = default;
+
+std::wstring FakePlatform::Key(const std::wstring& path) {
+    std::wstring key = path;
+    for (auto& ch : key)
+        ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+    while (key.size() > 3 && key.back() == L'\\')
+        key.pop_back();
+    return key;
+}
+
+std::wstring FakePlatform::Parent(const std::wstring& key) {
+    auto slash = key.rfind(L'\\');
+    if (slash == std::wstring::npos) return {};
+    return key.substr(0, slash);
+}
+
+bool FakePlatform::HasParent(const std::wstring& key) const {
+    std::wstring parent = Parent(key);
+    if (parent.empty() || parent.size() <= 2) return true;  // a drive root
+    auto it = nodes_.find(parent);
+    return it != nodes_.end() && it->second.dir;
+}
+
+void FakePlatform::Touched(const std::wstring& key) {
+    for (Watch* w : watches_)
+        if (key.size() > w->key.size() && key.compare(0, w->key.size(), w->key) == 0 && key[w->key.size()] == L'\\')
+            w->signalled = true;
+}
+
+void FakePlatform::AddFile(const std::wstring& path, const std::string& content) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    AddDirectory(Parent(key));
+    nodes_[key] = Node{false, content, 0};
+    Touched(key);
+}
+
+void FakePlatform::AddDirectory(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    if (key.size() <= 2) return;
+    auto it = nodes_.find(key);
+    if (it != nodes_.end()) return;
+    AddDirectory(Parent(key));
+    nodes_[key] = Node{true, {}, 0};
+    Touched(key);
+}
+
+void FakePlatform::Remove(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    for (auto it = nodes_.begin(); it != nodes_.end();) {
+        if (it->first == key || (it->first.size() > key.size() && it->first.compare(0, key.size(), key) == 0 &&
+                                 it->first[key.size()] == L'\\')) {
+            Touched(it->first);
+            it = nodes_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool FakePlatform::Exists(const std::wstring& path) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return nodes_.count(Key(path)) != 0;
+}
+
+std::string FakePlatform::Content(const std::wstring& path) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = nodes_.find(Key(path));
+    return it == nodes_.end() ? std::string() : it->second.content;
+}
+
+std::vector<std::wstring> FakePlatform::List(const std::wstring& folder) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(folder);
+    std::vector<std::wstring> names;
+    for (const auto& [k, node] : nodes_)
+        if (Parent(k) == key) names.push_back(k.substr(key.size() + 1));
+    return names;
+}
+
+void FakePlatform::Fail(const std::wstring& op, const std::wstring& path, uint32_t code, int times) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    failures_.push_back({op, path.empty() ? std::wstring() : Key(path), code, times});
+}
+
+void FakePlatform::ClearFailures() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    failures_.clear();
+}
+
+bool FakePlatform::Failing(const std::wstring& op, const std::wstring& path, uint32_t& code) {
+    std::wstring key = Key(path);
+    for (auto& f : failures_) {
+        if (f.op != op || f.times == 0 || (!f.path.empty() && f.path != key)) continue;
+        if (f.times > 0) --f.times;
+        code = f.code;
+        return true;
+    }
+    return false;
+}
+
+void FakePlatform::Lock(const std::wstring& path, uint64_t untilMs) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    nodes_[Key(path)].lockedUntil = untilMs;
+}
+
+uint64_t FakePlatform::Now() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return now_;
+}
+
+void FakePlatform::SetTick(uint32_t tick) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    tickBase_ = tick - static_cast<uint32_t>(now_);
+}
+
+void FakePlatform::Advance(uint64_t ms) {
+    std::unique_lock<std::recursive_mutex> lock(mutex_);
+    AdvanceLocked(lock, ms);
+}
+
+void FakePlatform::AdvanceLocked(std::unique_lock<std::recursive_mutex>& lock, uint64_t ms) {
+    uint64_t end = now_ + ms;
+    for (;;) {
+        auto next = events_.begin();
+        if (next == events_.end() || next->first > end) break;
+        now_ = std::max(now_, next->first);
+        auto action = std::move(next->second);
+        events_.erase(next);
+        lock.unlock();
+        action();
+        lock.lock();
+    }
+    now_ = std::max(now_, end);
+}
+
+void FakePlatform::Schedule(uint64_t atMs, std::function<void()> action) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    events_.emplace(atMs, std::move(action));
+}
+
+void FakePlatform::PushChanges(const std::string& block) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    reads_.push_back({true, 0, block});
+    readable_.notify_all();
+}
+
+void FakePlatform::PushOverflow() {
+    PushChanges({});
+}
+
+void FakePlatform::PushReadError(uint32_t code) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    reads_.push_back({false, code, {}});
+    readable_.notify_all();
+}
+
+size_t FakePlatform::PendingReads() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return reads_.size();
+}
+
+void FakePlatform::CloseChangeQueue() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    changesClosed_ = true;
+    readable_.notify_all();
+}
+
+void FakePlatform::InjectOtherWaits(int count) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    otherWaits_ = count;
+}
+
+std::vector<Call> FakePlatform::Calls() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return calls_;
+}
+
+int FakePlatform::desktopRefreshes() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return refreshes_;
+}
+
+int FakePlatform::appendCount() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return appends_;
+}
+
+void FakePlatform::Record(const std::wstring& op, const std::wstring& from, const std::wstring& to, bool ok) {
+    calls_.push_back({now_, op, from, to, ok});
+}
+
+// --- Platform -------------------------------------------------------------------------
+
+bool FakePlatform::FileExists(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = nodes_.find(Key(path));
+    if (it == nodes_.end() || it->second.dir) {
+        lastError = kErrorFileNotFound;
+        return false;
+    }
+    return true;
+}
+
+bool FakePlatform::DirectoryExists(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = nodes_.find(Key(path));
+    if (it == nodes_.end()) lastError = kErrorFileNotFound;
+    return it != nodes_.end() && it->second.dir;
+}
+
+void FakePlatform::MoveTree(const std::wstring& fromKey, const std::wstring& toKey) {
+    std::vector<std::pair<std::wstring, Node>> moved;
+    for (auto it = nodes_.begin(); it != nodes_.end();) {
+        const std::wstring& k = it->first;
+        if (k == fromKey ||
+            (k.size() > fromKey.size() && k.compare(0, fromKey.size(), fromKey) == 0 && k[fromKey.size()] == L'\\')) {
+            moved.emplace_back(toKey + k.substr(fromKey.size()), it->second);
+            Touched(k);
+            it = nodes_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& [k, node] : moved) {
+        nodes_[k] = node;
+        Touched(k);
+    }
+}
+
+bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring fromKey = Key(from), toKey = Key(to);
+    uint32_t code = 0;
+    auto it = nodes_.find(fromKey);
+    if (Failing(L"MoveFile", from, code)) {
+    } else if (it == nodes_.end()) {
+        code = kErrorFileNotFound;
+    } else if (it->second.lockedUntil > now_) {
+        code = kErrorSharingViolation;
+    } else if (nodes_.count(toKey)) {
+        code = kErrorAlreadyExists;
+    } else if (!HasParent(toKey)) {
+        code = kErrorPathNotFound;
+    }
+    Record(L"MoveFile", from, to, code == 0);
+    if (code != 0) {
+        lastError = code;
+        return false;
+    }
+    MoveTree(fromKey, toKey);
+    return true;
+}
+
+bool FakePlatform::DeleteFile(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    uint32_t code = 0;
+    auto it = nodes_.find(key);
+    if (Failing(L"DeleteFile", path, code)) {
+    } else if (it == nodes_.end()) {
+        code = kErrorFileNotFound;
+    } else if (it->second.dir) {
+        code = kErrorAccessDenied;
+    } else if (it->second.lockedUntil > now_) {
+        code = kErrorSharingViolation;
+    }
+    Record(L"DeleteFile", path, {}, code == 0);
+    if (code != 0) {
+        lastError = code;
+        return false;
+    }
+    nodes_.erase(it);
+    Touched(key);
+    return true;
+}
+
+bool FakePlatform::CreateDirectory(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    uint32_t code = 0;
+    if (Failing(L"CreateDirectory", path, code)) {
+    } else if (nodes_.count(key)) {
+        code = kErrorAlreadyExists;
+    } else if (!HasParent(key)) {
+        code = kErrorPathNotFound;
+    }
+    if (code != 0) {
+        lastError = code;
+        return false;
+    }
+    nodes_[key] = Node{true, {}, 0};
+    Touched(key);
+    return true;
+}
+
+int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring fromKey = Key(from), toKey = Key(to);
+    uint32_t code = 0;
+    auto it = nodes_.find(fromKey);
+    if (Failing(L"Shell", from, code)) {
+    } else if (it == nodes_.end()) {
+        code = kErrorFileNotFound;
+    } else if (nodes_.count(toKey)) {
+        code = kErrorAlreadyExists;
+    } else if (!HasParent(toKey)) {
+        code = kErrorPathNotFound;
+    }
+    Record(rename ? L"ShellRename" : L"ShellMove", from, to, code == 0);
+    if (code == 0) MoveTree(fromKey, toKey);
+    return static_cast<int>(code);
+}
+
+bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    uint32_t code = 0;
+    auto it = nodes_.find(Key(path));
+    if (Failing(L"ReadFile", path, code)) {
+    } else if (it == nodes_.end() || it->second.dir) {
+        code = kErrorFileNotFound;
+    }
+    if (code != 0) {
+        lastError = code;
+        return false;
+    }
+    bytes = it->second.content;
+    return true;
+}
+
+bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    uint32_t code = 0;
+    auto it = nodes_.find(key);
+    if (Failing(L"WriteFile", path, code)) {
+    } else if (it != nodes_.end() && it->second.dir) {
+        code = kErrorAccessDenied;
+    } else if (!HasParent(key)) {
+        code = kErrorPathNotFound;
+    }
+    if (code != 0) {
+        lastError = code;
+        return false;
+    }
+    nodes_[key].content = bytes;
+    Touched(key);
+    return true;
+}
+
+bool FakePlatform::ReplaceFile(const std::wstring& path, const std::string& bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    uint32_t code = 0;
+    if (Failing(L"ReplaceFile", path, code)) {
+        lastError = code;
+        return false;  // like a failed temporary file: the old file stays as it was
+    }
+    return WriteFile(path, bytes);
+}
+
+std::unique_ptr<OpenFile> FakePlatform::OpenLogFile(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    uint32_t code = 0;
+    auto it = nodes_.find(key);
+    if (Failing(L"OpenLogFile", path, code)) {
+    } else if (logHeldByOther) {
+        code = kErrorSharingViolation;
+    } else if (it != nodes_.end() && it->second.dir) {
+        code = kErrorAccessDenied;
+    } else if (!HasParent(key)) {
+        code = kErrorPathNotFound;
+    }
+    if (code != 0) {
+        lastError = code;
+        return nullptr;
+    }
+    if (it == nodes_.end()) nodes_[key] = Node{};
+    return std::make_unique<FakeFile>(*this, key);
+}
+
+std::unique_ptr<DirectoryChanges> FakePlatform::OpenDirectoryChanges(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    uint32_t code = 0;
+    auto it = nodes_.find(Key(path));
+    if (Failing(L"OpenDirectoryChanges", path, code)) {
+    } else if (it == nodes_.end() || !it->second.dir) {
+        code = it == nodes_.end() && !HasParent(Key(path)) ? kErrorPathNotFound : kErrorFileNotFound;
+    }
+    if (code != 0) {
+        lastError = code;
+        return nullptr;
+    }
+    return std::make_unique<FakeChanges>(*this);
+}
+
+std::unique_ptr<FolderWatch> FakePlatform::WatchFolderTree(const std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::wstring key = Key(path);
+    uint32_t code = 0;
+    auto it = nodes_.find(key);
+    if (Failing(L"WatchFolderTree", path, code)) {
+    } else if (it == nodes_.end() || !it->second.dir) {
+        code = kErrorFileNotFound;
+    }
+    if (code != 0) {
+        lastError = code;
+        return nullptr;
+    }
+    auto* watch = new Watch{key};
+    watches_.push_back(watch);
+    return std::make_unique<FakeWatch>(*this, watch);
+}
+
+uint32_t FakePlatform::TickCount() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return tickBase_ + static_cast<uint32_t>(now_);
+}
+
+void FakePlatform::Sleep(uint32_t ms) {
+    std::unique_lock<std::recursive_mutex> lock(mutex_);
+    AdvanceLocked(lock, ms);
+}
+
+uint32_t FakePlatform::LastError() {
+    return lastError;
+}
+
+void FakePlatform::SetLastError(uint32_t code) {
+    lastError = code;
+}
+
+void FakePlatform::LowerCase(std::wstring& text) {
+    for (auto& ch : text)
+        ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+}
+
+std::wstring FakePlatform::TimeStamp() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return timeStamp;
+}
+
+bool FakePlatform::GetSpecialFolder(SpecialFolder folder, std::wstring& path) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = specialFolders.find(folder);
+    if (it == specialFolders.end() || it->second.empty()) return false;
+    path = it->second;
+    return true;
+}
+
+std::wstring FakePlatform::TempPath() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return tempPath;
+}
+
+bool FakePlatform::UserName(std::wstring& name) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (userNameFails) return false;
+    name = userName;
+    return true;
+}
+
+void FakePlatform::NameThread(const char*) {}
+
+void FakePlatform::RefreshDesktop() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ++refreshes_;
+}
+
+// --- change blocks --------------------------------------------------------------------
+
+ChangeBlock& ChangeBlock::Add(uint32_t action, const std::wstring& name) {
+    records_.emplace_back(action, name);
+    return *this;
+}
+
+std::string ChangeBlock::Bytes() const {
+    auto put32 = [](std::string& out, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string out;
+    size_t previous = 0;
+    for (size_t i = 0; i < records_.size(); ++i) {
+        const auto& [action, name] = records_[i];
+        std::string nameBytes = ToUtf16Le(name);
+        size_t start = out.size();
+        out.resize(start + 12 + nameBytes.size());
+        put32(out, start + 4, action);
+        put32(out, start + 8, static_cast<uint32_t>(nameBytes.size()));
+        std::copy(nameBytes.begin(), nameBytes.end(), out.begin() + static_cast<std::ptrdiff_t>(start + 12));
+        if (padded_)
+            while (out.size() % 4)
+                out.push_back('\0');
+        if (i > 0) put32(out, previous, static_cast<uint32_t>(start - previous));
+        previous = start;
+    }
+    return out;
+}
+
+}  // namespace vantrel::fake
