@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fakes/FakePlatform.h"
+#include "platform/Text.h"
+#include "settings/Options.h"
+#include "settings/SettingsFile.h"
+
+namespace vantrel {
+namespace {
+
+const std::wstring kSettingsFile = L"C:\\Users\\tester\\AppData\\Local\\Vantrel\\Settings.xml";
+const std::wstring kLogFile = L"C:\\Users\\tester\\AppData\\Local\\Vantrel\\Log.txt";
+
+std::string File(const std::wstring& text) {
+    return "\xFF\xFE" + ToUtf16Le(text);
+}
+
+// The fake, recording in which order the settings file and the log are written and opened.
+class RecordingOs : public fake::FakePlatform {
+  public:
+    RecordingOs() { SetPlatform(this); }
+    ~RecordingOs() override { SetPlatform(nullptr); }
+    bool ReplaceFile(const std::wstring& path, const std::string& bytes) override {
+        events.push_back(L"ReplaceFile " + path);
+        return FakePlatform::ReplaceFile(path, bytes);
+    }
+    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override {
+        events.push_back(L"OpenLogFile " + path);
+        return FakePlatform::OpenLogFile(path);
+    }
+    std::vector<std::wstring> events;
+};
+
+TEST(OptionsFirstStart, WritesTheDefaultFileBeforeOpeningTheLogAndMakesTheFolders) {
+    RecordingOs os;
+    TOptions options;
+
+    EXPECT_EQ(options.DataFolder(), L"C:\\Users\\tester\\AppData\\Local\\");
+    EXPECT_EQ(options.TempFolder(), L"C:\\Temp\\");
+    EXPECT_EQ(options.DesktopFolder(), L"C:\\Users\\tester\\Desktop\\");
+    EXPECT_EQ(options.DocumentsFolder(), L"C:\\Users\\tester\\Documents\\");
+    EXPECT_EQ(options.SettingsFileName(), kSettingsFile);
+    EXPECT_TRUE(os.DirectoryExists(L"C:\\Users\\tester\\AppData\\Local\\Vantrel"));
+    EXPECT_TRUE(os.DirectoryExists(L"C:\\Users\\tester\\Documents\\Vantrel"));
+
+    Settings want = DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\");
+    EXPECT_EQ(options.Snapshot(), want);
+    EXPECT_EQ(os.Content(kSettingsFile),
+              File(L"<Vantrel>\r\n"
+                   L"\t<DestinationFolder>C:\\Users\\tester\\Documents\\Vantrel\\</DestinationFolder>\r\n"
+                   L"\t<MoveFolder>false</MoveFolder>\r\n"
+                   L"\t<MoveFolderDelay>2000</MoveFolderDelay>\r\n"
+                   L"\t<AlternateFolders>\r\n"
+                   L"\t</AlternateFolders>\r\n"
+                   L"\t<QuickNote>false</QuickNote>\r\n"
+                   L"\t<RenameFile>true</RenameFile>\r\n"
+                   L"\t<RenameFolder>true</RenameFolder>\r\n"
+                   L"\t<MoveRenamed>false</MoveRenamed>\r\n"
+                   L"\t<TryToMove>false</TryToMove>\r\n"
+                   L"\t<TryCount>0</TryCount>\r\n"
+                   L"\t<ShowIcon>true</ShowIcon>\r\n"
+                   L"\t<SaveNoteFiles>false</SaveNoteFiles>\r\n"
+                   L"\t<ExcludedExt>\r\n"
+                   L"\t\t<Ext>*.dlm</Ext>\r\n"
+                   L"\t\t<Ext>*.lnk</Ext>\r\n"
+                   L"\t\t<Ext>*.Getright</Ext>\r\n"
+                   L"\t\t<Ext>*.tmp</Ext>\r\n"
+                   L"\t\t<Ext>*.part</Ext>\r\n"
+                   L"\t</ExcludedExt>\r\n"
+                   L"\t<ExcludedFiles>\r\n"
+                   L"\t\t<File>New Text Document.*</File>\r\n"
+                   L"\t\t<File>New Wordpad Document.*</File>\r\n"
+                   L"\t\t<File>New Rich Text Document.*</File>\r\n"
+                   L"\t\t<File>New Word Document.*</File>\r\n"
+                   L"\t\t<File>New Excel Document.*</File>\r\n"
+                   L"\t\t<File>New Shortcut.*</File>\r\n"
+                   L"\t\t<File>New Folder.*</File>\r\n"
+                   L"\t</ExcludedFiles>\r\n"
+                   L"</Vantrel>\r\n"));
+
+    // The whole file goes through the replacing write, and before the log is opened.
+    ASSERT_EQ(os.events.size(), 2u);
+    EXPECT_EQ(os.events[0], L"ReplaceFile " + kSettingsFile);
+    EXPECT_EQ(os.events[1], L"OpenLogFile " + kLogFile);
+    EXPECT_EQ(options.Logger()->LogFileName(), kLogFile);
+    EXPECT_TRUE(options.Logger()->IsOpen());
+    EXPECT_FALSE(options.Paused);
+}
+
+TEST(OptionsFirstStart, WithoutADocumentsFolderTheDestinationIsTheTemporaryFolder) {
+    RecordingOs os;
+    os.specialFolders.erase(SpecialFolder::Documents);
+    TOptions options;
+    EXPECT_EQ(options.DocumentsFolder(), L"");
+    EXPECT_EQ(options.DestinationFolder(), L"C:\\Temp\\");
+    Settings saved = SettingsFromBytes(os.Content(kSettingsFile), L"X:\\");
+    EXPECT_EQ(saved.DestinationFolder, L"C:\\Temp\\");
+}
+
+TEST(OptionsFirstStart, FoldersFromTheSystemAreCutAtTheirEndAndGetABackslash) {
+    RecordingOs os;
+    os.specialFolders[SpecialFolder::LocalAppData] = std::wstring(L"C:\\Data \t") + L'\0' + L"leftover junk";
+    os.specialFolders[SpecialFolder::Documents] = std::wstring(L"C:\\My Docs\\") + L'\0' + L'\0';
+    os.tempPath = L"C:\\Tmp\\Deep\\ \r\n";
+    os.AddDirectory(L"C:\\Data");
+    TOptions options;
+    EXPECT_EQ(options.DataFolder(), L"C:\\Data\\");
+    EXPECT_EQ(options.DocumentsFolder(), L"C:\\My Docs\\");
+    EXPECT_EQ(options.TempFolder(), L"C:\\Tmp\\Deep\\");
+    EXPECT_TRUE(os.DirectoryExists(L"C:\\Tmp\\Deep"));  // a missing temporary folder is made
+    EXPECT_TRUE(os.FileExists(L"C:\\Data\\Vantrel\\Settings.xml"));
+    EXPECT_TRUE(os.DirectoryExists(L"C:\\My Docs\\Vantrel"));
+}
+
+TEST(OptionsFirstStart, MissingShellFoldersFallBackToTheTemporaryFolder) {
+    RecordingOs os;
+    os.specialFolders.erase(SpecialFolder::LocalAppData);
+    os.specialFolders.erase(SpecialFolder::DesktopDirectory);
+    TOptions options;
+    EXPECT_EQ(options.DataFolder(), L"C:\\Temp\\");
+    EXPECT_EQ(options.DesktopFolder(), L"C:\\Temp\\Desktop\\");
+    EXPECT_TRUE(os.DirectoryExists(L"C:\\Temp\\Desktop"));
+    EXPECT_TRUE(os.FileExists(L"C:\\Temp\\Vantrel\\Settings.xml"));
+    EXPECT_EQ(options.Logger()->LogFileName(), L"C:\\Temp\\Vantrel\\Log.txt");
+    EXPECT_TRUE(options.Logger()->IsOpen());
+}
+
+TEST(OptionsFirstStart, AFileThatCannotBeWrittenLeavesTheDefaultsInForce) {
+    RecordingOs os;
+    os.Fail(L"ReplaceFile", L"", kErrorAccessDenied);
+    TOptions options;
+    EXPECT_FALSE(os.FileExists(kSettingsFile));
+    EXPECT_EQ(options.Snapshot(), DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\"));
+    EXPECT_TRUE(options.Logger()->IsOpen());
+}
+
+const wchar_t kHandWritten[] =
+    L"<vantrel>\r\n"
+    L"  <destinationfolder>D:\\Work\\Deep\\Nested</destinationfolder>\r\n"
+    L"  <QuickNote>Yes</QuickNote>\r\n"
+    L"  <MoveFolder>N</MoveFolder>\r\n"
+    L"  <ExcludedExt><e>*.bak</e></ExcludedExt>\r\n"
+    L"  <AlternateFolders><f>E:\\A&amp;B</f></AlternateFolders>\r\n"
+    L"</vantrel>\r\n";
+
+TEST(OptionsLaterStart, ReadsTheFileWithoutRewritingItAndMakesTheDestination) {
+    RecordingOs os;
+    os.AddFile(kSettingsFile, File(kHandWritten));
+    TOptions options;
+
+    EXPECT_EQ(options.DocumentsFolder(), L"");
+    EXPECT_EQ(options.DestinationFolder(), L"D:\\Work\\Deep\\Nested\\");
+    EXPECT_TRUE(os.DirectoryExists(L"D:\\Work\\Deep\\Nested"));
+    EXPECT_TRUE(options.QuickNote());
+    EXPECT_FALSE(options.MoveFolder());
+    EXPECT_EQ(options.ExcludedExt(), StringList{L"*.bak"});
+    EXPECT_EQ(options.AlternateFolders(), StringList{L"E:\\A&B"});
+    EXPECT_EQ(options.ExcludedFiles(), DefaultExcludedFiles());
+    EXPECT_TRUE(options.RenameFile());
+    EXPECT_EQ(options.MoveFolderDelay(), 2000);
+
+    EXPECT_EQ(os.Content(kSettingsFile), File(kHandWritten));
+    ASSERT_EQ(os.events.size(), 1u);
+    EXPECT_EQ(os.events[0], L"OpenLogFile " + kLogFile);
+    EXPECT_FALSE(os.DirectoryExists(L"C:\\Users\\tester\\Documents\\Vantrel"));
+}
+
+TEST(OptionsLaterStart, ABrokenFileGivesDefaultsForWhatCannotBeReadAndIsNotRewritten) {
+    const std::string broken =
+        File(L"<Vantrel>\r\n\t<QuickNote>true</QuickNote>\r\n\t<TryCount>x</TryCount>\r\n\t<Exc");
+    for (const std::string& bytes : {broken, std::string(), std::string("\xFF\xFE\x00", 3)}) {
+        RecordingOs os;
+        os.AddFile(kSettingsFile, bytes);
+        TOptions options;
+        Settings want = DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\");
+        if (bytes == broken) want.QuickNote = true;
+        EXPECT_EQ(options.Snapshot(), want);
+        EXPECT_EQ(options.DocumentsFolder(), L"");
+        EXPECT_TRUE(os.DirectoryExists(L"C:\\Users\\tester\\Documents\\Vantrel"));
+        EXPECT_EQ(os.Content(kSettingsFile), bytes);
+        EXPECT_EQ(os.events.size(), 1u);  // only the log was opened
+    }
+}
+
+TEST(OptionsLaterStart, AFileThatCannotBeReadGivesTheDefaults) {
+    RecordingOs os;
+    os.AddFile(kSettingsFile, File(kHandWritten));
+    os.Fail(L"ReadFile", kSettingsFile, kErrorSharingViolation);
+    TOptions options;
+    EXPECT_EQ(options.Snapshot(), DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\"));
+    EXPECT_EQ(os.Content(kSettingsFile), File(kHandWritten));
+}
+
+TEST(OptionsSave, SaveThenLoadGivesBackEveryField) {
+    RecordingOs os;
+    Settings changed;
+    {
+        TOptions options;
+        options.SetDestinationFolder(L"D:\\R&D <2026>\\");
+        options.SetAlternateFolders({L"E:\\A&B", L"F:\\<x>"});
+        options.SetExcludedExt({L"*.a&b"});
+        options.SetExcludedFiles({});
+        options.SetQuickNote(true);
+        options.SetSaveNoteFiles(true);
+        options.SetMoveFolder(true);
+        options.SetMoveFolderDelay(7000);
+        options.SetRenameFile(false);
+        options.SetRenameFolder(false);
+        options.SetMoveRenamed(true);
+        options.SetShowIcon(false);
+        options.SetTryToMove(true);
+        options.SetTryCount(3);
+        options.Paused = true;
+        EXPECT_TRUE(options.Save());
+        changed = options.Snapshot();
+        options.Logger()->Close();
+    }
+    TOptions again;
+    EXPECT_EQ(again.Snapshot(), changed);
+    EXPECT_EQ(again.DestinationFolder(), L"D:\\R&D <2026>\\");
+    EXPECT_EQ(again.AlternateFolders(), (StringList{L"E:\\A&B", L"F:\\<x>"}));
+    EXPECT_FALSE(again.Paused);  // never saved
+    EXPECT_NE(os.Content(kSettingsFile).find(ToUtf16Le(L"D:\\R&amp;D &lt;2026>\\")), std::string::npos);
+}
+
+TEST(OptionsSave, AFailedSaveReturnsFalseAndLeavesTheOldFile) {
+    RecordingOs os;
+    TOptions options;
+    std::string before = os.Content(kSettingsFile);
+    options.SetQuickNote(true);
+    os.Fail(L"ReplaceFile", kSettingsFile, kErrorAccessDenied, 1);
+    EXPECT_FALSE(options.Save());
+    EXPECT_EQ(os.Content(kSettingsFile), before);
+    EXPECT_TRUE(options.Save());
+    EXPECT_NE(os.Content(kSettingsFile), before);
+}
+
+TEST(OptionsSetters, AssignAndSettersChangeOnlyTheirFields) {
+    RecordingOs os;
+    TOptions options;
+    Settings s = options.Snapshot();
+    options.SetTryCount(9);
+    s.TryCount = 9;
+    EXPECT_EQ(options.Snapshot(), s);
+    s.ExcludedExt = {L"*.z"};
+    s.ShowIcon = false;
+    options.Assign(s);
+    EXPECT_EQ(options.ExcludedExt(), StringList{L"*.z"});
+    EXPECT_FALSE(options.ShowIcon());
+    EXPECT_EQ(options.TryCount(), 9);
+}
+
+TEST(OptionsConcurrency, ReadersSeeWholeListsAndStringsWhileTheMainThreadChangesThem) {
+    RecordingOs os;
+    TOptions options;
+    const StringList a = {L"*.a", L"*.b", L"*.c"};
+    const StringList b = {L"*.long-extension-one", L"*.long-extension-two"};
+    const std::wstring folderA = L"D:\\A\\", folderB = L"E:\\A much longer folder name that will not fit in place\\";
+    options.SetExcludedExt(a);
+    options.SetDestinationFolder(folderA);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0}, reads{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                StringList ext = options.ExcludedExt();
+                std::wstring folder = options.DestinationFolder();
+                Settings snap = options.Snapshot();
+                if (ext != a && ext != b) ++bad;
+                if (folder != folderA && folder != folderB) ++bad;
+                // A snapshot is taken at one moment: its list and folder were set together.
+                if ((snap.ExcludedExt == a) != (snap.DestinationFolder == folderA)) ++bad;
+                ++reads;
+            }
+        });
+    }
+    for (int i = 0; i < 400; ++i) {
+        bool first = i % 2 == 0;
+        Settings s = options.Snapshot();
+        s.ExcludedExt = first ? b : a;
+        s.DestinationFolder = first ? folderB : folderA;
+        options.Assign(s);
+        options.SetAlternateFolders(first ? b : a);
+        options.SetMoveFolderDelay(i);
+    }
+    stop = true;
+    for (auto& t : readers)
+        t.join();
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_GT(reads.load(), 0);
+}
+
+TEST(OptionsHelpers, TrimBufferCutsAtTheNulAndDropsTrailingBlanks) {
+    std::wstring a = std::wstring(L"C:\\Path\\") + L'\0' + L"rest";
+    TrimBuffer(a);
+    EXPECT_EQ(a, L"C:\\Path\\");
+    std::wstring b = L"C:\\Path \t\r\n\x01";
+    TrimBuffer(b);
+    EXPECT_EQ(b, L"C:\\Path");
+    std::wstring c = std::wstring(261, L'\0');
+    TrimBuffer(c);
+    EXPECT_EQ(c, L"");
+    std::wstring d = L"  C:\\x";
+    TrimBuffer(d);
+    EXPECT_EQ(d, L"  C:\\x");  // only the end is trimmed
+}
+
+TEST(OptionsHelpers, ForceDirectoriesMakesEveryMissingParent) {
+    fake::FakeOs os;
+    EXPECT_TRUE(ForceDirectories(L"D:\\a\\b\\c\\"));
+    EXPECT_TRUE(os->DirectoryExists(L"D:\\a"));
+    EXPECT_TRUE(os->DirectoryExists(L"D:\\a\\b\\c"));
+    EXPECT_TRUE(ForceDirectories(L"D:\\a\\b"));  // already there
+    os->Fail(L"CreateDirectory", L"D:\\x\\y", kErrorAccessDenied);
+    EXPECT_FALSE(ForceDirectories(L"D:\\x\\y\\z"));
+    EXPECT_TRUE(os->DirectoryExists(L"D:\\x"));
+    EXPECT_FALSE(os->DirectoryExists(L"D:\\x\\y\\z"));
+}
+
+}  // namespace
+}  // namespace vantrel
