@@ -1,0 +1,39 @@
+// TFileMove: one move batch. Turns a block of change notifications into a work list of new
+// desktop items, optionally asks for a quick note, moves the items and logs one report.
+#pragma once
+
+#include <vector>
+
+#include "platform/Text.h"
+#include "settings/Options.h"
+#include "ui/Thread.h"
+
+namespace vantrel {
+
+class TFileMove : public TThread {
+  public:
+    explicit TFileMove(bool createSuspended);
+
+    // The batch's private copy of the notification records; released as soon as the walk is over.
+    std::vector<char> Buffer;
+    TOptions* Settings = nullptr;  // shared, not owned
+
+    StringList FileList;  // lowercased item names, in record order
+    StringList Report;    // the report lines, in the order they arise
+
+    // Acts on every name of FileList and appends one line per outcome to Report.
+    void MoveItems();
+    // Asks for a note, records it and moves the items unless the user aborts.
+    void QueryNote();
+
+  protected:
+    void Execute() override;
+
+  private:
+    void WalkBuffer();
+    bool Excluded(const std::wstring& name);
+    void MoveFileItem(const std::wstring& name);
+    void AddHeader();
+};
+
+}  // namespace vantrel

@@ -1,0 +1,77 @@
+// Many batches and folder movers at once while the main thread changes the settings they read.
+// Meant to run under TSan as well: every read of the shared settings must be race-free.
+#include <thread>
+
+#include "EngineFixture.h"
+
+namespace vantrel::test {
+namespace {
+
+using namespace fake;
+
+TEST_F(EngineTest, BatchesAndMoversRunWhileTheMainThreadChangesTheSettings) {
+    const std::wstring d1 = L"C:\\Target1\\", d2 = L"C:\\Target2\\";
+    os->AddDirectory(d1);
+    os->AddDirectory(d2);
+    options->SetDestinationFolder(d1);
+    options->SetMoveFolder(true);
+    options->SetMoveFolderDelay(50);
+    options->SetTryToMove(true);
+    options->SetTryCount(1);
+
+    constexpr int kBlocks = 150;
+    std::vector<std::wstring> files, folders;
+    for (int b = 0; b < kBlocks; ++b) {
+        ChangeBlock block(b % 2 == 0);
+        for (int i = 0; i < 3; ++i) {
+            std::wstring name = L"f" + std::to_wstring(b) + L"_" + std::to_wstring(i) + (i == 2 ? L".tmp" : L".txt");
+            os->AddFile(desk + name, "x");
+            if (i == 1) os->Lock(desk + name, os->Now() + 1500);
+            block.Add(kActionAdded, name);
+            files.push_back(name);
+        }
+        if (b % 5 == 0) {
+            std::wstring folder = L"dir" + std::to_wstring(b);
+            os->AddFile(desk + folder + L"\\inner.txt");
+            block.Add(kActionAdded, folder);
+            folders.push_back(folder);
+        }
+        os->PushChanges(block.Bytes());
+    }
+
+    StartMonitor();
+    for (int round = 0; os->PendingReads() > 0 || round < 200; ++round) {
+        options->SetExcludedExt(round % 2 ? StringList{L"*.tmp", L"*.bak"} : StringList{});
+        options->SetExcludedFiles(round % 3 ? StringList{L"New Folder.*"} : StringList{L"F1.*", L"Thumbs.db"});
+        options->SetDestinationFolder(round % 2 ? d2 : d1);
+        options->SetMoveFolderDelay(round % 4 ? 50 : 20);
+        options->Paused = round % 7 == 3;
+        std::this_thread::yield();
+    }
+    options->Paused = false;
+    os->PushReadError(kErrorAccessDenied);
+    ASSERT_TRUE(TThread::WaitForIdle(120000));
+
+    // Nothing is lost or doubled: every item is in exactly one place.
+    for (const auto& name : files) {
+        int places = os->Exists(desk + name) + os->Exists(d1 + name) + os->Exists(d2 + name);
+        EXPECT_EQ(places, 1) << std::string(name.begin(), name.end());
+    }
+    for (const auto& name : folders) {
+        const std::wstring inner = name + L"\\inner.txt";
+        int places = os->Exists(desk + inner) + os->Exists(d1 + inner) + os->Exists(d2 + inner);
+        EXPECT_EQ(places, 1) << std::string(name.begin(), name.end());
+    }
+    // Every entry reached the log whole.
+    auto entries = Entries();
+    EXPECT_GT(entries.size(), 1u);
+    for (const auto& entry : entries) {
+        bool known = entry.rfind(L">> Operation report for ", 0) == 0 || entry.rfind(L"Folder: dir", 0) == 0 ||
+                     entry == L"Read directory change error. Error code: 5\r\n";
+        EXPECT_TRUE(known) << std::string(entry.begin(), entry.end());
+        EXPECT_EQ(entry.substr(entry.size() - 2), L"\r\n");
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::test
