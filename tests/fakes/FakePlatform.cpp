@@ -486,8 +486,10 @@ bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes)
         lastError = code;
         return false;
     }
+    // Only a new name is a change for a folder watch; writing into an existing file is not.
+    bool created = it == nodes_.end();
     nodes_[key].content = bytes;
-    Touched(key);
+    if (created) Touched(key);
     return true;
 }
 
