@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Creates, once, the Wine prefix the tests run in, and prints its path.
+#   VANTREL_WINEPREFIX  where the prefix lives (default: <repo>/build/wineprefix)
+# The user's own ~/.wine is never touched. A new prefix links Desktop and Documents to $HOME;
+# here they become real, separate folders inside the prefix, so a test that watches the
+# desktop or moves into the documents folder never sees the home folder.
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+prefix="${VANTREL_WINEPREFIX:-$repo/build/wineprefix}"
+ready="$prefix/.vantrel-ready"
+
+export WINEPREFIX="$prefix"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+# A 64-bit prefix runs both kinds of program when wine32 is installed; with wine64 alone it runs 64-bit ones.
+export WINEARCH=win64
+
+if [ -f "$ready" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+mkdir -p "$(dirname "$prefix")"
+# Tests may start side by side: only one of them builds the prefix, the others wait for it.
+exec 9>"$prefix.lock"
+flock 9
+if [ -f "$ready" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+# A half-made prefix from an interrupted run is not worth repairing.
+rm -rf "$prefix"
+
+# wineboot needs no X display; with none it simply runs without a window driver.
+if ! wineboot -i >/dev/null 2>&1; then
+    echo "wine-prefix.sh: wineboot failed for $prefix" >&2
+    exit 1
+fi
+# Let the server write the registry out before we look at the user folders.
+wineserver -w || true
+
+users="$prefix/drive_c/users"
+user_dir="$users/$(id -un)"
+if [ ! -d "$user_dir" ]; then
+    # Wine names the folder after the Unix user; fall back to the one it made.
+    user_dir="$(find "$users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
+fi
+if [ -z "$user_dir" ] || [ ! -d "$user_dir" ]; then
+    echo "wine-prefix.sh: no user folder under $users" >&2
+    exit 1
+fi
+
+# Desktop and Documents (and the other user folders Wine linked to $HOME) become real folders.
+for link in "$user_dir"/*; do
+    if [ -L "$link" ]; then
+        rm -f "$link"
+        mkdir -p "$link"
+    fi
+done
+mkdir -p "$user_dir/Desktop" "$user_dir/Documents"
+
+touch "$ready"
+echo "$prefix"
