@@ -1,0 +1,43 @@
+#include "ui/TextSearch.h"
+
+#include <cwctype>
+
+namespace vantrel {
+
+namespace {
+
+// One character at a time, so an offset in the lower-cased text is the same offset in the memo.
+std::wstring Lower(const std::wstring& text) {
+    std::wstring lower(text);
+    for (wchar_t& c : lower)
+        c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+    return lower;
+}
+
+}  // namespace
+
+std::optional<size_t> FindDown(const std::wstring& text, size_t selStart, size_t selLength, const std::wstring& query) {
+    if (query.empty()) return std::nullopt;
+    const size_t start = selStart < text.size() ? selStart : text.size();
+    const size_t length = selLength < text.size() - start ? selLength : text.size() - start;
+    const size_t from = start + length;
+    const size_t found = Lower(text).find(Lower(query), from);
+    if (found == std::wstring::npos) return std::nullopt;
+    return found;
+}
+
+std::optional<size_t> FindUp(const std::wstring& text,
+                             size_t selStart,
+                             size_t /*selLength*/,
+                             const std::wstring& query) {
+    if (query.empty()) return std::nullopt;
+    const size_t end = selStart < text.size() ? selStart : text.size();
+    if (query.size() > end) return std::nullopt;
+    // rfind at end - |query| takes the last match that lies wholly before the selection.
+    const std::wstring region = Lower(text.substr(0, end));
+    const size_t found = region.rfind(Lower(query), end - query.size());
+    if (found == std::wstring::npos) return std::nullopt;
+    return found;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,106 @@
+#include "ui/TextSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace vantrel {
+namespace {
+
+// A memo's selection as the log page keeps it between clicks.
+struct Selection {
+    size_t start = 0;
+    size_t length = 0;
+};
+
+// One click of "Sea&rch log": a match moves the selection onto it, no match leaves it alone.
+void Click(const std::wstring& text, Selection& sel, const std::wstring& query, bool down) {
+    const std::optional<size_t> found =
+        down ? FindDown(text, sel.start, sel.length, query) : FindUp(text, sel.start, sel.length, query);
+    if (found) sel = {*found, query.size()};
+}
+
+const std::wstring kLog =
+    L"09.12.2026 10:00:00 File: report.doc moved\r\n"
+    L"09.12.2026 10:01:00 File: notes.txt moved\r\n"
+    L"09.12.2026 10:02:00 File: plan.xls moved\r\n";
+
+TEST(TextSearch, DownStepsThroughEachOccurrenceAndStopsAfterTheLast) {
+    const size_t first = kLog.find(L"moved");
+    const size_t second = kLog.find(L"moved", first + 1);
+    const size_t third = kLog.find(L"moved", second + 1);
+    ASSERT_NE(third, std::wstring::npos);
+
+    Selection sel;  // caret at the start
+    Click(kLog, sel, L"moved", true);
+    EXPECT_EQ(sel.start, first);
+    EXPECT_EQ(sel.length, 5u);
+    Click(kLog, sel, L"moved", true);
+    EXPECT_EQ(sel.start, second);
+    Click(kLog, sel, L"moved", true);
+    EXPECT_EQ(sel.start, third);
+    Click(kLog, sel, L"moved", true);  // no wrap: the fourth click changes nothing
+    EXPECT_EQ(sel.start, third);
+    EXPECT_EQ(sel.length, 5u);
+    EXPECT_FALSE(FindDown(kLog, third, 5, L"moved"));
+}
+
+TEST(TextSearch, UpWalksBackToAMatchAtOffsetZero) {
+    const std::wstring text = L"abc x abc y abc";
+    Selection sel{text.size(), 0};  // caret at the end
+    Click(text, sel, L"abc", false);
+    EXPECT_EQ(sel.start, 12u);
+    EXPECT_EQ(sel.length, 3u);
+    Click(text, sel, L"abc", false);
+    EXPECT_EQ(sel.start, 6u);
+    Click(text, sel, L"abc", false);
+    EXPECT_EQ(sel.start, 0u);
+    Click(text, sel, L"abc", false);  // no wrap
+    EXPECT_EQ(sel.start, 0u);
+    EXPECT_EQ(sel.length, 3u);
+}
+
+TEST(TextSearch, MatchesTouchingTheSelectionAreFound) {
+    const std::wstring text = L"fooBARfoo";
+    // "foo" ends exactly where the selection "BAR" begins: found upwards.
+    EXPECT_EQ(FindUp(text, 3, 3, L"foo"), std::optional<size_t>(0));
+    // "foo" begins exactly where the selection ends: found downwards.
+    EXPECT_EQ(FindDown(text, 3, 3, L"foo"), std::optional<size_t>(6));
+    // The selection itself is never found again, in either direction.
+    EXPECT_FALSE(FindUp(text, 3, 3, L"bar"));
+    EXPECT_FALSE(FindDown(text, 3, 3, L"bar"));
+    // Nor is a match overlapping the selection's start from before it.
+    EXPECT_FALSE(FindUp(text, 2, 4, L"foo"));
+}
+
+TEST(TextSearch, CaseIsIgnoredBothWays) {
+    const std::wstring text = L"start Report middle report end";
+    EXPECT_EQ(FindDown(text, 0, 0, L"REPORT"), std::optional<size_t>(6));
+    EXPECT_EQ(FindDown(text, 6, 6, L"REPORT"), std::optional<size_t>(20));
+    EXPECT_EQ(FindUp(text, text.size(), 0, L"rePORT"), std::optional<size_t>(20));
+    const std::wstring capitals = L"LOG CLEARED BY: TESTER";
+    Selection sel;
+    Click(capitals, sel, L"cleared", true);
+    EXPECT_EQ(sel.start, 4u);
+    EXPECT_EQ(sel.length, 7u);  // as long as the search text
+}
+
+TEST(TextSearch, EmptyQueryOrEmptyTextFindsNothing) {
+    EXPECT_FALSE(FindDown(kLog, 0, 0, L""));
+    EXPECT_FALSE(FindUp(kLog, kLog.size(), 0, L""));
+    EXPECT_FALSE(FindDown(L"", 0, 0, L"moved"));
+    EXPECT_FALSE(FindUp(L"", 0, 0, L"moved"));
+    EXPECT_FALSE(FindDown(L"mo", 0, 0, L"moved"));  // the query is longer than the text
+}
+
+TEST(TextSearch, SelectionPastTheEndIsCutAtTheEnd) {
+    const std::wstring text = L"one two one";
+    EXPECT_FALSE(FindDown(text, 50, 3, L"one"));
+    EXPECT_FALSE(FindDown(text, 9, static_cast<size_t>(-1), L"one"));  // no overflow of start + length
+    EXPECT_EQ(FindUp(text, 50, 0, L"one"), std::optional<size_t>(8));
+    EXPECT_EQ(FindDown(text, 0, 0, L"one"), std::optional<size_t>(0));
+}
+
+}  // namespace
+}  // namespace vantrel
