@@ -247,12 +247,15 @@ const Element* Document::Root() const {
 }
 
 const Element* Document::Find(const std::wstring& name) const {
-    std::wstring wanted = AsciiLower(name);
-    for (size_t i = 1; i < elements_.size(); ++i) {
-        const Element& element = elements_[i];
-        if (element.complete_ && element.name_.size() == wanted.size() && AsciiLower(element.name_) == wanted)
-            return &element;
-    }
+    auto fold = [](wchar_t ch) { return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch; };
+    auto same = [&](const std::wstring& a) {
+        if (a.size() != name.size()) return false;
+        for (size_t k = 0; k < a.size(); ++k)
+            if (fold(a[k]) != fold(name[k])) return false;
+        return true;
+    };
+    for (size_t i = 1; i < elements_.size(); ++i)
+        if (elements_[i].complete_ && same(elements_[i].name_)) return &elements_[i];
     return nullptr;
 }
 
