@@ -21,6 +21,7 @@ TEST_F(EngineTest, BatchesAndMoversRunWhileTheMainThreadChangesTheSettings) {
 
     constexpr int kBlocks = 150;
     std::vector<std::wstring> files, folders;
+    std::vector<std::string> blocks;
     for (int b = 0; b < kBlocks; ++b) {
         ChangeBlock block(b % 2 == 0);
         for (int i = 0; i < 3; ++i) {
@@ -36,17 +37,21 @@ TEST_F(EngineTest, BatchesAndMoversRunWhileTheMainThreadChangesTheSettings) {
             block.Add(kActionAdded, folder);
             folders.push_back(folder);
         }
-        os->PushChanges(block.Bytes());
+        blocks.push_back(block.Bytes());
     }
 
+    // Blocks arrive one by one while the settings change under the running batches and movers.
     StartMonitor();
-    for (int round = 0; os->PendingReads() > 0 || round < 200; ++round) {
-        options->SetExcludedExt(round % 2 ? StringList{L"*.tmp", L"*.bak"} : StringList{});
-        options->SetExcludedFiles(round % 3 ? StringList{L"New Folder.*"} : StringList{L"F1.*", L"Thumbs.db"});
-        options->SetDestinationFolder(round % 2 ? d2 : d1);
-        options->SetMoveFolderDelay(round % 4 ? 50 : 20);
-        options->Paused = round % 7 == 3;
-        std::this_thread::yield();
+    for (int b = 0; b < kBlocks; ++b) {
+        os->PushChanges(blocks[b]);
+        for (int round = 0; round < 4; ++round) {
+            options->SetExcludedExt(round % 2 ? StringList{L"*.tmp", L"*.bak"} : StringList{});
+            options->SetExcludedFiles(round % 3 ? StringList{L"New Folder.*"} : StringList{L"F1.*", L"Thumbs.db"});
+            options->SetDestinationFolder(round % 2 ? d2 : d1);
+            options->SetMoveFolderDelay(round % 2 ? 50 : 20);
+            std::this_thread::yield();
+        }
+        options->Paused = b % 10 == 5;
     }
     options->Paused = false;
     os->PushReadError(kErrorAccessDenied);
