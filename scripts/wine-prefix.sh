@@ -16,7 +16,10 @@ export WINEDEBUG=-all
 # A 64-bit prefix runs both kinds of program when wine32 is installed; with wine64 alone it runs 64-bit ones.
 export WINEARCH=win64
 
-if [ -f "$ready" ]; then
+# A prefix made before wine32 was installed lacks the 32-bit system files: note what it was made with.
+if [ -x /usr/lib/wine/wine ]; then made_with="wine32 and wine64"; else made_with="wine64"; fi
+
+if [ -f "$ready" ] && [ "$(cat "$ready")" = "$made_with" ]; then
     echo "$prefix"
     exit 0
 fi
@@ -25,9 +28,14 @@ mkdir -p "$(dirname "$prefix")"
 # Tests may start side by side: only one of them builds the prefix, the others wait for it.
 exec 9>"$prefix.lock"
 flock 9
-if [ -f "$ready" ]; then
+if [ -f "$ready" ] && [ "$(cat "$ready")" = "$made_with" ]; then
     echo "$prefix"
     exit 0
+fi
+
+# A server still running on an old prefix would hold on to its files.
+if [ -d "$prefix" ]; then
+    wineserver -k >/dev/null 2>&1 || true
 fi
 
 # A half-made prefix from an interrupted run is not worth repairing.
@@ -61,5 +69,5 @@ for link in "$user_dir"/*; do
 done
 mkdir -p "$user_dir/Desktop" "$user_dir/Documents"
 
-touch "$ready"
+echo "$made_with" >"$ready"
 echo "$prefix"

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native unit tests (plain, ASan+UBSan, TSan) and the Windows
+# build's tests under Wine. Ends with one line "N passed, N failed" over all CTest runs and
+# exits non-zero when anything failed or did not build.
+#   VANTREL_PRESETS  the presets to run, space-separated (default: all that this machine can run)
+#   VANTREL_JOBS     build jobs (default 2)
+set -uo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+jobs="${VANTREL_JOBS:-2}"
+
+if ! scripts/install-deps.sh; then
+    echo "test.sh: installing the dependencies failed" >&2
+    exit 1
+fi
+
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# The 32-bit release build runs only with wine32; the 64-bit one is always built, to prove it compiles.
+wine_preset=mingw-x86_64
+build_only=()
+if have wine32:i386; then
+    wine_preset=mingw-i686
+    build_only=(mingw-x86_64)
+fi
+presets=(${VANTREL_PRESETS:-native native-asan native-tsan $wine_preset ${build_only[*]:-}})
+
+logs="$repo/build/test-logs"
+mkdir -p "$logs"
+
+total_passed=0
+total_failed=0
+summaries=()
+started=$SECONDS
+
+# Windows programs that make windows need an X display: the caller's, else a private Xvfb.
+with_display() {
+    if [ -n "${DISPLAY:-}" ] || ! command -v xvfb-run >/dev/null 2>&1; then
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    fi
+}
+
+# Counts one CTest run from its closing lines.
+count() {
+    local preset="$1" log="$2" line passed failed
+    line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
+    if [ -z "$line" ]; then
+        if grep -q 'No tests were found' "$log"; then
+            summaries+=("$preset: no tests")
+        else
+            summaries+=("$preset: CTest did not finish")
+            total_failed=$((total_failed + 1))
+        fi
+        return
+    fi
+    failed="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
+    passed=$(($(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line") - failed))
+    total_passed=$((total_passed + passed))
+    total_failed=$((total_failed + failed))
+    summaries+=("$preset: $line")
+}
+
+for preset in "${presets[@]}"; do
+    echo "=== $preset"
+    # Configure once; later runs let the build re-run CMake when a CMakeLists.txt changed.
+    if [ ! -f "build/$preset/build.ninja" ]; then
+        if ! cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1; then
+            tail -n 40 "$logs/$preset-configure.log"
+            summaries+=("$preset: configure failed (build/test-logs/$preset-configure.log)")
+            total_failed=$((total_failed + 1))
+            continue
+        fi
+    fi
+    if ! cmake --build --preset "$preset" -j"$jobs" >"$logs/$preset-build.log" 2>&1; then
+        grep -E 'error|FAILED' "$logs/$preset-build.log" | head -n 40
+        summaries+=("$preset: build failed (build/test-logs/$preset-build.log)")
+        total_failed=$((total_failed + 1))
+        continue
+    fi
+
+    skip=""
+    for b in "${build_only[@]:-}"; do [ "$b" = "$preset" ] && skip=1; done
+    if [ -n "$skip" ]; then
+        summaries+=("$preset: built (tests run with $wine_preset)")
+        continue
+    fi
+
+    case "$preset" in
+        native-asan)
+            env UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$logs/$preset-ctest.log"
+            ;;
+        native-tsan)
+            env TSAN_OPTIONS="halt_on_error=1" ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$logs/$preset-ctest.log"
+            ;;
+        mingw-*)
+            # One Wine prefix per run, shared by the programs one after the other; some need a display.
+            with_display ctest --preset "$preset" 2>&1 | tee "$logs/$preset-ctest.log"
+            ;;
+        *)
+            ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$logs/$preset-ctest.log"
+            ;;
+    esac
+    count "$preset" "$logs/$preset-ctest.log"
+done
+
+# The test prefixes' servers linger for a minute after their last program: end them now.
+for prefix in build/wineprefix* build/*/wineprefix*; do
+    if [ -f "$prefix/system.reg" ]; then
+        WINEPREFIX="$repo/$prefix" wineserver -k >/dev/null 2>&1 || true
+    fi
+done
+
+echo
+echo "=== summary ($((SECONDS - started)) s)"
+for s in "${summaries[@]}"; do echo "$s"; done
+echo "$total_passed passed, $total_failed failed"
+
+if [ "$total_failed" -ne 0 ] || [ "$total_passed" -eq 0 ]; then
+    exit 1
+fi
+exit 0
