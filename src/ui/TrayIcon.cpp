@@ -87,6 +87,9 @@ BOOL TrayIcon::ShowPopupMenu(HMENU menu, int x, int y, UINT flags) {
     // Without the owner in the foreground the menu would stay open after a click elsewhere,
     // and without the WM_NULL after it the next right click would close it at once.
     SetForegroundWindow(owner_);
+    // Unless told otherwise, the menu opens to the side the user's settings ask for.
+    if ((flags & (TPM_CENTERALIGN | TPM_RIGHTALIGN)) == 0)
+        flags |= GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
     const BOOL result = TrackPopupMenuEx(menu, flags, x, y, owner_, nullptr);
     PostMessageW(owner_, WM_NULL, 0, 0);
     return result;

@@ -161,5 +161,25 @@ TEST_F(AutoStart, ThePublicCallsUseTheProgramsOwnFile) {
     EXPECT_FALSE(ReadStored());
 }
 
+// With the current user's hive swapped for an empty key, the Run key is missing: nothing
+// counts as registered and ticking must not create it.
+TEST(AutoStartWithoutRunKey, NeitherReadsNorCreatesTheKey) {
+    const wchar_t* const standIn = L"Software\\VantrelTests\\EmptyUser";
+    HKEY empty = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, standIn, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &empty, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, empty), ERROR_SUCCESS);
+    const std::wstring path = L"C:\\Vantrel\\Vantrel.exe";
+    EXPECT_FALSE(IsAutoStart(path));
+    SetAutoStart(true, path);
+    HKEY run = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run), ERROR_SUCCESS);
+    if (run) RegCloseKey(run);
+    SetAutoStart(false, path);
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(empty);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VantrelTests");
+}
+
 }  // namespace
 }  // namespace vantrel
