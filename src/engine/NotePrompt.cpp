@@ -4,6 +4,11 @@
 
 namespace vantrel {
 
+#ifdef _WIN32
+// The dialog (Note.cpp); repeated here so this file does not depend on when Note.h declares it.
+NoteAnswer ShowNoteForm(const std::wstring& fileName, bool fileNameEnabled);
+#endif
+
 namespace {
 std::atomic<NotePrompt> installedPrompt{nullptr};
 }
