@@ -1,0 +1,66 @@
+#include "ui/Application.h"
+
+#include <algorithm>
+
+namespace vantrel::ui {
+
+TApplication& TApplication::Instance() {
+    static TApplication app;
+    return app;
+}
+
+void TApplication::AddDialogWindow(HWND hwnd) {
+    if (std::find(dialogWindows_.begin(), dialogWindows_.end(), hwnd) == dialogWindows_.end())
+        dialogWindows_.push_back(hwnd);
+}
+
+void TApplication::RemoveDialogWindow(HWND hwnd) {
+    dialogWindows_.erase(std::remove(dialogWindows_.begin(), dialogWindows_.end(), hwnd), dialogWindows_.end());
+}
+
+void TApplication::ProcessMessage(MSG& msg) {
+    bool handled = false;
+    if (filter_) filter_(msg, handled);
+    if (handled) return;
+    if (msg.hwnd) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (std::find(dialogWindows_.begin(), dialogWindows_.end(), root) != dialogWindows_.end() &&
+            IsDialogMessageW(root, &msg))
+            return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+int TApplication::Run() {
+    MSG msg;
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) return 0;
+        ProcessMessage(msg);
+    }
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ProcessMessage(msg);
+    }
+}
+
+void TApplication::ShowException(const std::string& message) {
+    std::wstring text;
+    int n = MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, nullptr, 0);
+    if (n > 1) {
+        text.resize(static_cast<size_t>(n - 1));
+        MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, text.data(), n);
+    }
+    MessageBoxW(GetActiveWindow(), text.c_str(), Title.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace vantrel::ui

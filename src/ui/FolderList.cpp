@@ -1,0 +1,187 @@
+#include "ui/FolderList.h"
+
+#include <commctrl.h>
+
+#include "ui/Dpi.h"
+
+namespace vantrel::ui {
+
+namespace {
+
+constexpr UINT kUnchecked = 1;  // state image indexes: 1 = radio off, 2 = radio on
+constexpr UINT kChecked = 2;
+
+// Two radio marks drawn by the system, at the list's DPI.
+HIMAGELIST CreateRadioMarks(UINT dpi) {
+    int size = Scale(16, dpi);
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    for (UINT state : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all = {0, 0, size, size};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+        int inset = Scale(2, dpi);
+        RECT mark = {inset, inset, size - inset, size - inset};
+        DrawFrameControl(dc, &mark, DFC_BUTTON, DFCS_BUTTONRADIO | state);
+        SelectObject(dc, old);
+        ImageList_AddMasked(list, bitmap, GetSysColor(COLOR_WINDOW));
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return list;
+}
+
+}  // namespace
+
+HWND TFolderList::Create(HWND parent, UINT id, UINT dpi) {
+    hwnd_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_EDITLABELS, 0, 0,
+        0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    ListView_InsertColumn(hwnd_, 0, &column);
+    SetDpi(dpi);
+    return hwnd_;
+}
+
+void TFolderList::SetDpi(UINT dpi) {
+    marks_.reset(CreateRadioMarks(dpi));
+    ListView_SetImageList(hwnd_, marks_.get(), LVSIL_STATE);
+}
+
+void TFolderList::Resized() {
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    ListView_SetColumnWidth(hwnd_, 0, rc.right - rc.left);
+}
+
+void TFolderList::InsertItem(size_t index) {
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = static_cast<int>(index);
+    item.pszText = LPSTR_TEXTCALLBACKW;
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(nodes_[index].Checked ? kChecked : kUnchecked);
+    ListView_InsertItem(hwnd_, &item);
+}
+
+void TFolderList::ShowCheck(size_t index) {
+    ListView_SetItemState(hwnd_, static_cast<int>(index),
+                          INDEXTOSTATEIMAGEMASK(nodes_[index].Checked ? kChecked : kUnchecked), LVIS_STATEIMAGEMASK);
+}
+
+void TFolderList::SetNodeCount(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        nodes_.emplace_back();
+        if (OnInitNode) OnInitNode(nodes_.size() - 1, nodes_.back());
+        InsertItem(nodes_.size() - 1);
+    }
+}
+
+void TFolderList::AddNode(const std::wstring& folder) {
+    nodes_.push_back(TFolderNode{folder, false});
+    InsertItem(nodes_.size() - 1);
+    ListView_RedrawItems(hwnd_, static_cast<int>(nodes_.size() - 1), static_cast<int>(nodes_.size() - 1));
+}
+
+void TFolderList::DeleteSelected() {
+    for (size_t i = nodes_.size(); i-- > 0;) {
+        if (!Selected(i)) continue;
+        if (OnFreeNode) OnFreeNode(nodes_[i]);
+        nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(i));
+        ListView_DeleteItem(hwnd_, static_cast<int>(i));
+    }
+}
+
+void TFolderList::SetChecked(size_t index, bool checked) {
+    if (checked) {
+        for (size_t i = 0; i < nodes_.size(); ++i) {
+            if (i != index && nodes_[i].Checked) {
+                nodes_[i].Checked = false;
+                ShowCheck(i);
+            }
+        }
+    }
+    nodes_.at(index).Checked = checked;
+    ShowCheck(index);
+}
+
+int TFolderList::CheckedIndex() const {
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (nodes_[i].Checked) return static_cast<int>(i);
+    return -1;
+}
+
+bool TFolderList::Selected(size_t index) const {
+    return ListView_GetItemState(hwnd_, static_cast<int>(index), LVIS_SELECTED) & LVIS_SELECTED;
+}
+
+void TFolderList::SetSelected(size_t index, bool selected) {
+    ListView_SetItemState(hwnd_, static_cast<int>(index), selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+}
+
+size_t TFolderList::SelectedCount() const {
+    return static_cast<size_t>(ListView_GetSelectedCount(hwnd_));
+}
+
+int TFolderList::FirstSelected() const {
+    return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+}
+
+void TFolderList::Repaint() {
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+bool TFolderList::HandleNotify(const NMHDR* header, LRESULT& result) {
+    if (header->hwndFrom != hwnd_) return false;
+    result = 0;
+    switch (header->code) {
+        case LVN_GETDISPINFOW: {
+            auto* info = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header));
+            size_t index = static_cast<size_t>(info->item.iItem);
+            if ((info->item.mask & LVIF_TEXT) && index < nodes_.size()) {
+                textBuffer_ = OnGetText ? OnGetText(nodes_[index]) : nodes_[index].Folder;
+                info->item.pszText = textBuffer_.data();
+            }
+            return true;
+        }
+        case NM_CLICK:
+        case NM_DBLCLK: {
+            auto* act = reinterpret_cast<const NMITEMACTIVATE*>(header);
+            LVHITTESTINFO hit = {};
+            hit.pt = act->ptAction;
+            int index = ListView_HitTest(hwnd_, &hit);
+            if (index >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) SetChecked(static_cast<size_t>(index), true);
+            return true;
+        }
+        case LVN_KEYDOWN: {
+            auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+            int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+            if (key->wVKey == VK_SPACE && focused >= 0) SetChecked(static_cast<size_t>(focused), true);
+            if (key->wVKey == VK_F2 && focused >= 0) ListView_EditLabel(hwnd_, focused);
+            return true;
+        }
+        case LVN_BEGINLABELEDITW:
+            result = FALSE;  // allow
+            return true;
+        case LVN_ENDLABELEDITW: {
+            auto* info = reinterpret_cast<const NMLVDISPINFOW*>(header);
+            size_t index = static_cast<size_t>(info->item.iItem);
+            if (info->item.pszText && index < nodes_.size() && OnNewText) OnNewText(index, info->item.pszText);
+            // The node's own folder is shown again, changed or not.
+            ListView_RedrawItems(hwnd_, info->item.iItem, info->item.iItem);
+            result = FALSE;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace vantrel::ui

@@ -1,0 +1,96 @@
+#include "ui/Window.h"
+
+#include <exception>
+
+#include "ui/Application.h"
+
+namespace vantrel::ui {
+
+TWindow::~TWindow() {
+    Destroy();
+}
+
+void TWindow::Destroy() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool TWindow::Create(const WindowArgs& args) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    if (!GetClassInfoExW(instance, args.className, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = args.background;
+        wc.hIcon = args.icon;
+        wc.hIconSm = args.icon;
+        wc.lpszClassName = args.className;
+        if (!RegisterClassExW(&wc)) return false;
+    }
+    CreateWindowExW(args.exStyle, args.className, args.caption, args.style, args.x, args.y, args.width, args.height,
+                    args.owner, nullptr, instance, this);
+    return hwnd_ != nullptr;
+}
+
+LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Default(msg, wParam, lParam);
+}
+
+int TWindow::ShowModal() {
+    if (!hwnd_ || inModal_) return kModalNone;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    modalResult_ = kModalNone;
+    inModal_ = true;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    MSG msg;
+    while (modalResult_ == kModalNone && hwnd_ && IsWindowVisible(hwnd_)) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // the outer loop ends too
+            break;
+        }
+        if (got < 0) break;
+        if (!PreviewMessage(msg)) TApplication::Instance().ProcessMessage(msg);
+    }
+    inModal_ = false;
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    if (owner && IsWindowVisible(owner)) SetActiveWindow(owner);
+    return modalResult_ == kModalNone ? kModalCancel : modalResult_;
+}
+
+LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        self = static_cast<TWindow*>(cs->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+
+    LRESULT result = 0;
+    // No exception crosses the window procedure: it is shown and the loop goes on.
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        TApplication::Instance().ShowException(e.what());
+    } catch (...) {
+        TApplication::Instance().ShowException("");
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+}  // namespace vantrel::ui
