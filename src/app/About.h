@@ -1,0 +1,44 @@
+// TAboutForm: the About box. A borderless teal window with rounded corners showing the title,
+// the version, the logo, the log file's path and the maker's lines. Any click on it (but into
+// the maker's text) or Esc closes it. Created on first use, owned by the main window, kept.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/Gdi.h"
+#include "ui/Window.h"
+
+namespace vantrel {
+
+constexpr wchar_t kAboutWindowClass[] = L"TAboutForm";
+constexpr wchar_t kVersionText[] = L"Version: 1.3.2.5";
+
+class TAboutForm : public ui::TWindow {
+  public:
+    // logFileName is shown as it is now; the label is not filled again later.
+    TAboutForm(HWND owner, const std::wstring& logFileName);
+    ~TAboutForm() override;
+
+    const std::wstring& LogFileLabel() const { return logFileLabel_; }
+    HWND AboutMemo() const { return memo_; }
+    void Close() { SetModalResult(ui::kModalCancel); }
+
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool PreviewMessage(MSG& msg) override;
+
+  private:
+    void Paint();
+    void Layout();
+
+    UINT dpi_ = 96;
+    std::wstring logFileLabel_;
+    HWND memo_ = nullptr;
+    unique_hgdiobj titleFont_, versionFont_, smallFont_, teal_, logo_;
+};
+
+extern TAboutForm* AboutForm;
+
+}  // namespace vantrel

@@ -1,0 +1,84 @@
+#include "app/Folder.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "ui/Window.h"
+
+namespace vantrel {
+
+TFolderForm* FolderForm = nullptr;
+std::function<void(HWND dialog)> TFolderForm::OnShown;
+
+namespace {
+
+std::wstring PathOf(PCIDLIST_ABSOLUTE pidl) {
+    // Long enough for long paths; the shell writes at most this many characters.
+    std::wstring path(32768, L'\0');
+    if (!pidl || !SHGetPathFromIDListEx(pidl, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) return {};
+    path.resize(wcslen(path.c_str()));
+    return path;
+}
+
+std::wstring CurrentFolder() {
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::wstring path(n, L'\0');
+    n = GetCurrentDirectoryW(n, path.data());
+    path.resize(n);
+    return path;
+}
+
+}  // namespace
+
+TFolderForm::TFolderForm(HWND owner) : owner_(owner), shown_(CurrentFolder()) {
+    FolderForm = this;
+}
+
+TFolderForm::~TFolderForm() {
+    if (FolderForm == this) FolderForm = nullptr;
+}
+
+int CALLBACK TFolderForm::Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM data) {
+    auto* self = reinterpret_cast<TFolderForm*>(data);
+    switch (msg) {
+        case BFFM_INITIALIZED:
+            SetWindowTextW(dialog, L"Select folder");
+            if (!self->shown_.empty())
+                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(self->shown_.c_str()));
+            if (OnShown) OnShown(dialog);
+            break;
+        case BFFM_SELCHANGED: {
+            std::wstring path = PathOf(reinterpret_cast<PCIDLIST_ABSOLUTE>(lParam));
+            if (!path.empty()) self->shown_ = path;  // reopened here, whether OK or Cancel closes it
+            break;
+        }
+        default:
+            break;
+    }
+    return 0;
+}
+
+int TFolderForm::ShowModal() {
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    BROWSEINFOW bi = {};
+    bi.hwndOwner = owner_;
+    bi.lpszTitle = L"Select folder";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
+    bi.lpfn = Callback;
+    bi.lParam = reinterpret_cast<LPARAM>(this);
+    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
+    int result = ui::kModalCancel;
+    if (pidl) {
+        std::wstring path = PathOf(pidl);
+        CoTaskMemFree(pidl);
+        if (!path.empty()) {
+            directory_ = path;
+            shown_ = path;
+            result = ui::kModalOk;
+        }
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,45 @@
+// The program's entry point: refuse a second instance, build the main window hidden, run the
+// message loop. The settings object is made before the entry point runs and goes after it.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <exception>
+
+#include "app/AppOptions.h"
+#include "app/Main.h"
+#include "ui/Application.h"
+
+// Constructed while the program initialises: finds the folders, reads or writes the settings
+// file and opens the log. Destroyed after the main window, which closes the log first.
+vantrel::TOptions AppOptions;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Held for the life of the process and never released: the system drops it at the end.
+    HANDLE instanceMutex = CreateMutexA(nullptr, FALSE, "DesktopVantrel");
+    if (!instanceMutex) return 0;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        MessageBoxA(nullptr, "Another instance of Desktop Vantrel already running.", "Error", MB_OK);
+        return 0;
+    }
+
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                 ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
+
+    auto& app = vantrel::ui::TApplication::Instance();
+    app.Title = vantrel::kAppTitle;
+    try {
+        vantrel::TMainForm form(AppOptions);
+        app.SetMessageFilter([&form](MSG& msg, bool& handled) { form.ApplicationHotKeyEventsMessage(msg, handled); });
+        app.Run();
+        app.SetMessageFilter({});
+    } catch (const std::exception& e) {
+        app.ShowException(e.what());
+    } catch (...) {
+        app.ShowException("");
+    }
+    return 0;
+}
