@@ -1,0 +1,452 @@
+// The real main window, built hidden on the fake platform and driven through its own messages:
+// the settings pages' rules, "&Save", the message filter, Exit and the About box.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/About.h"
+#include "app/Folder.h"
+#include "app/Main.h"
+#include "fakes/FakePlatform.h"
+#include "platform/Text.h"
+#include "settings/Options.h"
+#include "settings/SettingsFile.h"
+#include "ui/Application.h"
+#include "ui/Controls.h"
+
+namespace vantrel {
+namespace {
+
+const std::wstring kHome = L"C:\\Users\\tester\\";
+
+class MainFormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        os->AddDirectory(L"D:\\Archive");
+        os->AddDirectory(L"D:\\Data");
+        os->AddDirectory(L"E:\\Ziel \u00DCbersicht \u03A9");
+    }
+    void TearDown() override {
+        form.reset();
+        options.reset();
+    }
+
+    // The settings object first (it reads or writes the settings file), then the window.
+    void Build() {
+        if (!options) options = std::make_unique<TOptions>();
+        form = std::make_unique<TMainForm>(*options, MainFormArgs{false, false});
+    }
+    void MakeOptions() { options = std::make_unique<TOptions>(); }
+
+    void Click(HWND control) {
+        SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+    }
+    // A click on a check box: its state changes, then the window hears of it.
+    void Toggle(HWND box) {
+        ui::SetChecked(box, !ui::IsChecked(box));
+        Click(box);
+    }
+    void Type(HWND edit, const std::wstring& text) { ui::SetText(edit, text); }
+    bool Enabled(HWND control) { return IsWindowEnabled(control) != FALSE; }
+
+    StringList Folders() {
+        StringList folders;
+        for (size_t i = 0; i < form->FolderTree.Count(); ++i)
+            folders.push_back(form->FolderTree.Node(i).Folder);
+        return folders;
+    }
+    // Ends an in-place edit of a node as the list view reports it.
+    void EditNode(int index, const std::wstring& text) {
+        std::wstring buffer = text;
+        NMLVDISPINFOW info = {};
+        info.hdr.hwndFrom = form->FolderTree.Handle();
+        info.hdr.idFrom = kFolderTree;
+        info.hdr.code = LVN_ENDLABELEDITW;
+        info.item.iItem = index;
+        info.item.pszText = buffer.data();
+        SendMessageW(form->Handle(), WM_NOTIFY, kFolderTree, reinterpret_cast<LPARAM>(&info));
+    }
+    // A click on a node's radio button.
+    void ClickRadio(int index) {
+        RECT r = {};
+        ListView_GetItemRect(form->FolderTree.Handle(), index, &r, LVIR_BOUNDS);
+        NMITEMACTIVATE act = {};
+        act.hdr.hwndFrom = form->FolderTree.Handle();
+        act.hdr.idFrom = kFolderTree;
+        act.hdr.code = NM_CLICK;
+        act.iItem = index;
+        act.ptAction = {r.left + 4, (r.top + r.bottom) / 2};
+        SendMessageW(form->Handle(), WM_NOTIFY, kFolderTree, reinterpret_cast<LPARAM>(&act));
+    }
+    std::string SettingsBytes() { return os->Content(options->SettingsFileName()); }
+    Settings SavedSettings() { return SettingsFromBytes(SettingsBytes(), L"unused"); }
+    std::wstring LogText() { return FromUtf16Le(os->Content(options->Logger()->LogFileName())); }
+
+    fake::FakeOs os;
+    std::unique_ptr<TOptions> options;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormTest, StartsHiddenWithTheSettingsInItsControls) {
+    MakeOptions();
+    options->SetAlternateFolders({L"D:\\Archive\\", L"D:\\Data\\"});
+    options->SetExcludedFiles({L"New Folder.*", L"desktop.ini"});
+    options->SetTryToMove(true);
+    options->SetTryCount(7);
+    options->SetQuickNote(true);
+    options->SetSaveNoteFiles(true);
+    options->SetMoveRenamed(true);
+    Build();
+
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    wchar_t caption[64] = {};
+    GetWindowTextW(form->Handle(), caption, 64);
+    EXPECT_STREQ(caption, L"Desktop Vantrel");
+    EXPECT_EQ(form->ActivePage(), kFilesPage);
+    EXPECT_EQ(ui::GetText(form->DestinationEdit), options->DestinationFolder());
+    EXPECT_EQ(ui::ListItems(form->ExtensionList), options->ExcludedExt());
+    EXPECT_EQ(ui::ListItems(form->ExcludedFileListBox), (StringList{L"New Folder.*", L"desktop.ini"}));
+    EXPECT_EQ(Folders(), (StringList{options->DestinationFolder(), L"D:\\Archive\\", L"D:\\Data\\"}));
+    EXPECT_EQ(form->FolderTree.CheckedIndex(), 0);
+    EXPECT_TRUE(ui::IsChecked(form->TryCheckBox));
+    EXPECT_EQ(form->TryTimesEdit.Value(), 7);
+    EXPECT_TRUE(Enabled(form->TryTimesEdit.Edit()));
+    EXPECT_TRUE(ui::IsChecked(form->NoteCheckBox));
+    EXPECT_TRUE(Enabled(form->SaveNoteFilesCheckBox));
+    EXPECT_TRUE(ui::IsChecked(form->MoveRenameCheckBox));
+    EXPECT_TRUE(ui::IsChecked(form->RenameFileCheckBox));
+    EXPECT_TRUE(ui::IsChecked(form->IconCheckBox));
+    EXPECT_FALSE(ui::IsChecked(form->MoveFolderCheckBox));
+    EXPECT_FALSE(Enabled(form->DelayEdit.Edit()));
+    EXPECT_FALSE(Enabled(form->RenameFolderCheckBox));
+    EXPECT_FALSE(Enabled(form->DelayLabel));
+
+    // Every command of the window is an action of its list.
+    for (const wchar_t* name :
+         {L"SaveAction", L"ShowAction", L"AboutAction", L"ExitAction", L"PauseAction", L"ShowIconAction",
+          L"OpenTargetFolderAction", L"ExploreTargetFolderAction", L"ViewLogAction", L"AutoStartAction",
+          L"MoveFolderCheckAction", L"TakeNoteAction", L"BrowseAction", L"AddFolderAction", L"RemoveFolderAction"})
+        EXPECT_NE(form->MainActionList.Find(name), nullptr) << name;
+    EXPECT_EQ(ui::GetText(form->HideButton), L"&Hide");
+    EXPECT_EQ(ui::GetText(form->AutoStartCheckBox), L"Aut&o start");
+    EXPECT_EQ(ui::GetText(form->NoteCheckBox), L"&Take notes");
+}
+
+TEST_F(MainFormTest, ExclusionListsAddExactlyAndRemoveTheSelection) {
+    MakeOptions();
+    options->SetExcludedExt({L"*.tmp"});
+    options->SetExcludedFiles({});
+    Build();
+
+    struct Page {
+        HWND edit, list, add, remove;
+    } lists[] = {
+        {form->AddExtensionEdit, form->ExtensionList, form->AddButton, form->RemoveButton},
+        {form->AddExcludedFileEdit, form->ExcludedFileListBox, form->AddExcludedFileButton, form->RemoveFileButton}};
+    ui::ListAdd(lists[1].list, L"*.tmp");
+    for (const Page& p : lists) {
+        Type(p.edit, L"*.TMP");
+        Click(p.add);
+        EXPECT_EQ(ui::ListItems(p.list), (StringList{L"*.tmp", L"*.TMP"}));
+        EXPECT_EQ(ui::GetText(p.edit), L"*.TMP");  // the edit keeps its text
+        Type(p.edit, L"*.tmp");
+        Click(p.add);
+        Type(p.edit, L"");
+        Click(p.add);
+        EXPECT_EQ(ui::ListItems(p.list), (StringList{L"*.tmp", L"*.TMP"}));
+        Type(p.edit, L" New Folder.* ");
+        Click(p.add);
+        EXPECT_EQ(ui::ListItems(p.list), (StringList{L"*.tmp", L"*.TMP", L" New Folder.* "}));
+
+        Click(p.remove);  // nothing selected: nothing goes
+        EXPECT_EQ(ui::ListItems(p.list).size(), 3u);
+        ui::ListSetSelected(p.list, 0, true);
+        ui::ListSetSelected(p.list, 2, true);
+        Click(p.remove);
+        EXPECT_EQ(ui::ListItems(p.list), (StringList{L"*.TMP"}));
+    }
+}
+
+TEST_F(MainFormTest, DependentControlsFollowTheirBoxesAndKeepTheirValues) {
+    Build();
+    Toggle(form->TryCheckBox);
+    EXPECT_TRUE(Enabled(form->TryTimesEdit.Edit()));
+    EXPECT_TRUE(Enabled(form->TryLabel));
+    Toggle(form->TryCheckBox);
+    EXPECT_FALSE(Enabled(form->TryTimesEdit.Edit()));
+    EXPECT_FALSE(Enabled(form->TryLabel));
+
+    Toggle(form->MoveFolderCheckBox);
+    EXPECT_TRUE(form->MoveFolderCheckAction->Checked());
+    EXPECT_TRUE(Enabled(form->DelayEdit.Edit()));
+    EXPECT_TRUE(Enabled(form->RenameFolderCheckBox));
+    EXPECT_TRUE(Enabled(form->DelayLabel));
+    form->DelayEdit.SetValue(9);
+    Toggle(form->MoveFolderCheckBox);
+    EXPECT_FALSE(Enabled(form->DelayEdit.Edit()));
+    EXPECT_FALSE(Enabled(form->RenameFolderCheckBox));
+    EXPECT_FALSE(Enabled(form->DelayLabel));
+
+    Toggle(form->NoteCheckBox);
+    EXPECT_TRUE(Enabled(form->SaveNoteFilesCheckBox));
+    ui::SetChecked(form->SaveNoteFilesCheckBox, true);
+    Toggle(form->NoteCheckBox);
+    EXPECT_FALSE(Enabled(form->SaveNoteFilesCheckBox));
+
+    // Disabled controls are still stored.
+    Click(form->SaveButton);
+    EXPECT_EQ(options->MoveFolderDelay(), 9000);
+    EXPECT_TRUE(options->SaveNoteFiles());
+    EXPECT_TRUE(options->RenameFolder());
+    EXPECT_FALSE(options->MoveFolder());
+}
+
+TEST_F(MainFormTest, DelayIsShownInWholeSecondsAndStoredTimesAThousand) {
+    for (auto [ms, shown] : {std::pair{500, 1}, {2500, 2}, {0, 1}, {5000000, 1000}}) {
+        form.reset();
+        MakeOptions();
+        options->SetMoveFolderDelay(ms);
+        Build();
+        EXPECT_EQ(form->DelayEdit.Value(), shown) << ms;
+        Click(form->SaveButton);
+        EXPECT_EQ(options->MoveFolderDelay(), shown * 1000) << ms;
+        EXPECT_EQ(SavedSettings().MoveFolderDelay, shown * 1000) << ms;
+    }
+    // Text that is no whole number reads as the smallest value, and shows it.
+    ui::SetText(form->DelayEdit.Edit(), L"soon");
+    ui::SetText(form->TryTimesEdit.Edit(), L"3x");
+    Click(form->SaveButton);
+    EXPECT_EQ(options->MoveFolderDelay(), 1000);
+    EXPECT_EQ(options->TryCount(), 0);
+    EXPECT_EQ(ui::GetText(form->DelayEdit.Edit()), L"1");
+    EXPECT_EQ(ui::GetText(form->TryTimesEdit.Edit()), L"0");
+}
+
+TEST_F(MainFormTest, AddingAFolderLowersItAddsABackslashAndTakesExistingNewOnesOnly) {
+    Build();
+    std::wstring target = options->DestinationFolder();
+    Type(form->DestinationEdit, L"D:\\Archive");
+    Click(form->TntButton1);
+    EXPECT_EQ(Folders(), (StringList{target, L"d:\\archive\\"}));
+    EXPECT_EQ(form->FolderTree.CheckedIndex(), 0);
+    Type(form->DestinationEdit, L"d:\\ARCHIVE\\");
+    Click(form->TntButton1);
+    Type(form->DestinationEdit, L"D:\\Missing");
+    Click(form->TntButton1);
+    Type(form->DestinationEdit, target);
+    Click(form->TntButton1);
+    EXPECT_EQ(Folders(), (StringList{target, L"d:\\archive\\"}));
+    Type(form->DestinationEdit, L"E:\\Ziel \u00DCbersicht \u03A9");
+    Click(form->TntButton1);
+    std::wstring lowered = L"E:\\Ziel \u00DCbersicht \u03A9\\";
+    os->LowerCase(lowered);  // the platform's Unicode lower case
+    EXPECT_EQ(Folders().back(), lowered);
+}
+
+TEST_F(MainFormTest, EditingANodeInPlaceTakesExistingDirectoriesAsTyped) {
+    MakeOptions();
+    options->SetAlternateFolders({L"D:\\Archive\\"});
+    Build();
+    EditNode(1, L"D:\\Data");
+    EXPECT_EQ(form->FolderTree.Node(1).Folder, L"D:\\Data\\");
+    EditNode(1, L"D:\\Nowhere");
+    EXPECT_EQ(form->FolderTree.Node(1).Folder, L"D:\\Data\\");
+    EditNode(1, L"d:\\DATA\\");
+    EXPECT_EQ(form->FolderTree.Node(1).Folder, L"d:\\DATA\\");
+}
+
+TEST_F(MainFormTest, RemovingFoldersKeepsOneAndMovesTheCheckToTheFirst) {
+    MakeOptions();
+    options->SetAlternateFolders({L"D:\\Archive\\", L"D:\\Data\\"});
+    Build();
+    std::wstring target = options->DestinationFolder();
+    for (size_t i = 0; i < 3; ++i)
+        form->FolderTree.SetSelected(i, true);
+    Click(form->TntButton2);
+    EXPECT_EQ(Folders().size(), 3u);  // never the last
+
+    for (size_t i = 0; i < 3; ++i)
+        form->FolderTree.SetSelected(i, i == 0);
+    Click(form->TntButton2);
+    EXPECT_EQ(Folders(), (StringList{L"D:\\Archive\\", L"D:\\Data\\"}));
+    EXPECT_EQ(form->FolderTree.CheckedIndex(), 0);
+
+    Click(form->SaveButton);
+    EXPECT_EQ(options->DestinationFolder(), L"D:\\Archive\\");
+    EXPECT_EQ(options->AlternateFolders(), (StringList{L"D:\\Data\\"}));
+    (void)target;
+}
+
+TEST_F(MainFormTest, ChoosingAnotherRadioAndSavingMakesItTheTarget) {
+    MakeOptions();
+    options->SetAlternateFolders({L"D:\\Archive\\", L"D:\\Data\\"});
+    Build();
+    std::wstring target = options->DestinationFolder();
+    ClickRadio(2);
+    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);
+    ClickRadio(2);  // a checked radio stays checked
+    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);
+    Click(form->SaveButton);
+    EXPECT_EQ(options->DestinationFolder(), L"D:\\Data\\");
+    EXPECT_EQ(options->AlternateFolders(), (StringList{target, L"D:\\Archive\\"}));
+}
+
+TEST_F(MainFormTest, OpenShowsTheFirstSelectedFolderOrTheSavedTarget) {
+    MakeOptions();
+    options->SetAlternateFolders({L"D:\\Archive\\", L"D:\\Data\\"});
+    Build();
+    std::vector<std::wstring> opened;
+    form->ShellOpen = [&](const std::wstring& folder) { opened.push_back(folder); };
+    std::wstring target = options->DestinationFolder();
+    ClickRadio(1);  // unsaved: the settings still hold the old target
+    Click(form->OpenButton);
+    form->FolderTree.SetSelected(2, true);
+    form->FolderTree.SetSelected(1, true);
+    Click(form->OpenButton);
+    EXPECT_EQ(opened, (std::vector<std::wstring>{target, L"D:\\Archive\\"}));
+}
+
+TEST_F(MainFormTest, SaveStoresEveryControlAndWritesTheFile) {
+    Build();
+    std::wstring target = options->DestinationFolder();
+    Type(form->AddExtensionEdit, L"*.bak");
+    Click(form->AddButton);
+    Type(form->AddExcludedFileEdit, L"Thumbs.db");
+    Click(form->AddExcludedFileButton);
+    Toggle(form->NoteCheckBox);
+    Toggle(form->SaveNoteFilesCheckBox);
+    Toggle(form->RenameFileCheckBox);
+    Toggle(form->RenameFolderCheckBox);
+    Toggle(form->MoveFolderCheckBox);
+    form->DelayEdit.SetValue(4);
+    Toggle(form->IconCheckBox);
+    Toggle(form->MoveRenameCheckBox);
+    Toggle(form->TryCheckBox);
+    form->TryTimesEdit.SetValue(12);
+    Type(form->DestinationEdit, L"D:\\Data");
+    Click(form->TntButton1);
+    Type(form->DestinationEdit, L"D:\\Archive");  // Save does not read the edit
+    std::string before = SettingsBytes();
+
+    Click(form->SaveButton);
+    Settings want = DefaultSettings(target);
+    want.ExcludedExt.push_back(L"*.bak");
+    want.ExcludedFiles.push_back(L"Thumbs.db");
+    want.QuickNote = true;
+    want.SaveNoteFiles = true;
+    want.RenameFile = !want.RenameFile;
+    want.RenameFolder = !want.RenameFolder;
+    want.MoveFolder = true;
+    want.MoveFolderDelay = 4000;
+    want.ShowIcon = false;
+    want.MoveRenamed = !want.MoveRenamed;
+    want.TryToMove = true;
+    want.TryCount = 12;
+    want.AlternateFolders = {L"d:\\data\\"};
+    EXPECT_EQ(options->Snapshot(), want);
+    EXPECT_NE(SettingsBytes(), before);
+    EXPECT_EQ(SavedSettings(), want);
+    EXPECT_FALSE(options->Paused);
+
+    // Saving again without a change writes the same file.
+    Click(form->SaveButton);
+    EXPECT_EQ(SavedSettings(), want);
+}
+
+TEST_F(MainFormTest, EnterInAnEditSaves) {
+    Build();
+    EXPECT_EQ(SendMessageW(form->Handle(), DM_GETDEFID, 0, 0), MAKELRESULT(kSaveAction, DC_HASDEFID));
+}
+
+TEST_F(MainFormTest, TheFilterTakesHotkeysAndTheCloseCommandAndLetsTheRestThrough) {
+    Build();
+    auto filter = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+        MSG msg = {form->Handle(), message, wParam, lParam, 0, {0, 0}};
+        bool handled = false;
+        form->ApplicationHotKeyEventsMessage(msg, handled);
+        return handled;
+    };
+    EXPECT_TRUE(filter(WM_SYSCOMMAND, SC_CLOSE | 2, 0));
+    EXPECT_FALSE(filter(WM_SYSCOMMAND, SC_MINIMIZE, 0));
+    EXPECT_TRUE(filter(WM_HOTKEY, 1, MAKELPARAM(7, 'H')));
+    EXPECT_TRUE(filter(WM_HOTKEY, 3, MAKELPARAM(7, 'I')));
+    EXPECT_TRUE(filter(WM_HOTKEY, 9, MAKELPARAM(3, 'X')));  // other modifiers: swallowed, nothing runs
+    EXPECT_TRUE(IsWindow(form->Handle()));
+    EXPECT_FALSE(filter(WM_KEYDOWN, VK_RETURN, 0));
+    EXPECT_FALSE(filter(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(-5000, -5000)));
+    RECT outer;
+    GetWindowRect(form->Handle(), &outer);
+    EXPECT_TRUE(filter(WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(outer.right - 5, outer.top + 5)));
+    EXPECT_TRUE(IsWindow(form->Handle()));
+}
+
+TEST_F(MainFormTest, ExitHotkeyClosesTheLogAndSavesNothing) {
+    Build();
+    Type(form->AddExtensionEdit, L"*.unsaved");
+    Click(form->AddButton);
+    std::string settings = SettingsBytes();
+    MSG msg = {form->Handle(), WM_HOTKEY, 2, MAKELPARAM(7, 'X'), 0, {0, 0}};
+    bool handled = false;
+    form->ApplicationHotKeyEventsMessage(msg, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(form->Handle(), nullptr);  // the window is gone
+    ui::TApplication::Instance().ProcessMessages();
+    MSG quit = {};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // the loop ends
+    std::wstring log = LogText();
+    EXPECT_NE(log.find(L"-> Log stopped\r\n===============================\r\n"), std::wstring::npos);
+    EXPECT_EQ(log.substr(log.size() - 33), L"===============================\r\n");
+    EXPECT_EQ(SettingsBytes(), settings);
+    EXPECT_FALSE(options->Logger()->IsOpen());
+}
+
+TEST_F(MainFormTest, EndOfTheSessionEndsAsExitDoes) {
+    Build();
+    std::string settings = SettingsBytes();
+    EXPECT_TRUE(SendMessageW(form->Handle(), WM_QUERYENDSESSION, 0, 0));
+    SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(form->Handle(), nullptr);
+    MSG quit = {};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_NE(LogText().find(L"-> Log stopped\r\n"), std::wstring::npos);
+    EXPECT_EQ(SettingsBytes(), settings);
+}
+
+// The About box closes on a click or Esc, posted from a timer while it runs modally.
+std::vector<std::pair<UINT, WPARAM>> closers;
+void CALLBACK CloseAbout(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (!AboutForm || closers.empty()) return;
+    auto [message, wParam] = closers.front();
+    closers.erase(closers.begin());
+    HWND target = message == WM_KEYDOWN ? AboutForm->AboutMemo() : AboutForm->Handle();
+    PostMessageW(target, message, wParam, 0);
+}
+
+TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
+    const std::wstring local = L"C:\\Users\\\u0422\u0435\u0441\u0442 \u2713\\AppData\\Local";
+    os->AddDirectory(local);
+    os->specialFolders[SpecialFolder::LocalAppData] = local;
+    Build();
+    EXPECT_EQ(form->AboutForm(), nullptr);
+    closers = {{WM_LBUTTONUP, 0}, {WM_KEYDOWN, VK_ESCAPE}, {WM_RBUTTONUP, 0}};
+    for (int i = 0; i < 3; ++i) {
+        SetTimer(nullptr, 0, 50, CloseAbout);
+        Click(form->AboutButton);  // returns when the box has closed
+        ASSERT_NE(form->AboutForm(), nullptr);
+        EXPECT_FALSE(form->AboutForm()->Visible());
+    }
+    EXPECT_TRUE(closers.empty());
+    EXPECT_EQ(form->AboutForm()->LogFileLabel(),
+              L"Log file: C:\\Users\\\u0422\u0435\u0441\u0442 \u2713\\AppData\\Local\\Vantrel\\Log.txt");
+    EXPECT_EQ(AboutForm, form->AboutForm());  // one box, kept
+}
+
+}  // namespace
+}  // namespace vantrel
