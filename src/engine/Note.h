@@ -26,4 +26,11 @@ NoteAnswer AskNote(const std::wstring& fileName, bool fileNameEnabled);
 // Installs a prompt (tests); nullptr restores the dialog.
 void SetNotePrompt(NotePrompt prompt);
 
+#ifdef _WIN32
+// The "Quick Note" dialog (TNoteForm): shown modally on the calling thread, with no owner, and
+// returns when the user closes it. fileName fills the file-name box, which takes edits only when
+// fileNameEnabled is set.
+NoteAnswer ShowNoteForm(const std::wstring& fileName, bool fileNameEnabled);
+#endif
+
 }  // namespace vantrel

@@ -1,0 +1,484 @@
+// The "Quick Note" dialog, driven through its window messages as a user (or a screen reader)
+// would: it runs on a thread of its own, as on a batch thread, and the test finds it by its
+// class and title, reads its controls and closes it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/Note.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const wchar_t* kPath = L"C:\\users\\me\\Documents\\Vantrel\\report.doc.txt";
+
+// One ShowNoteForm call on a thread of its own, as a move batch makes it.
+class NoteRun {
+  public:
+    NoteRun(std::wstring fileName, bool enabled) {
+        std::promise<DWORD> threadId;
+        auto idReady = threadId.get_future();
+        thread_ = std::thread([this, fileName, enabled, p = std::move(threadId)]() mutable {
+            p.set_value(GetCurrentThreadId());
+            answer_.set_value(ShowNoteForm(fileName, enabled));
+        });
+        threadId_ = idReady.get();
+        result_ = answer_.get_future();
+    }
+    NoteRun(const NoteRun&) = delete;
+    NoteRun& operator=(const NoteRun&) = delete;
+    ~NoteRun() {
+        // A failed test must not leave the dialog, and so the thread, hanging.
+        if (result_.valid() && result_.wait_for(0s) != std::future_status::ready) {
+            if (HWND dlg = FindOnThread()) PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+        }
+        thread_.join();
+    }
+
+    // The visible "Quick Note" dialog of this run's thread; nullptr when none shows within 10 s.
+    HWND Dialog() {
+        for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
+            HWND dlg = FindOnThread();
+            if (dlg && IsWindowVisible(dlg)) return dlg;
+            std::this_thread::sleep_for(20ms);
+        }
+        return nullptr;
+    }
+
+    bool Finished(std::chrono::milliseconds wait) { return result_.wait_for(wait) == std::future_status::ready; }
+    NoteAnswer Answer() {
+        EXPECT_TRUE(Finished(10s)) << "the dialog did not close";
+        return result_.get();
+    }
+
+  private:
+    HWND FindOnThread() const {
+        HWND found = nullptr;
+        EnumThreadWindows(
+            threadId_,
+            [](HWND w, LPARAM out) -> BOOL {
+                wchar_t cls[64] = {};
+                wchar_t title[64] = {};
+                GetClassNameW(w, cls, 64);
+                GetWindowTextW(w, title, 64);
+                if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quick Note") {
+                    *reinterpret_cast<HWND*>(out) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    std::promise<NoteAnswer> answer_;
+    std::future<NoteAnswer> result_;
+    std::thread thread_;
+    DWORD threadId_ = 0;
+};
+
+std::wstring Text(HWND w) {
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
+    return s;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    return cls;
+}
+
+std::vector<HWND> Children(HWND dlg) {
+    std::vector<HWND> out;
+    EnumChildWindows(
+        dlg,
+        [](HWND w, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+// The child of the given class whose style has (or lacks) ES_MULTILINE; edits are told apart so.
+HWND Edit(HWND dlg, bool multiLine) {
+    for (HWND w : Children(dlg)) {
+        const bool isMulti = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
+        if (ClassOf(w) == L"Edit" && isMulti == multiLine) return w;
+    }
+    return nullptr;
+}
+HWND Memo(HWND dlg) {
+    return Edit(dlg, true);
+}
+HWND FileNameBox(HWND dlg) {
+    return Edit(dlg, false);
+}
+
+HWND ChildWithText(HWND dlg, const std::wstring& text) {
+    for (HWND w : Children(dlg))
+        if (Text(w) == text) return w;
+    return nullptr;
+}
+
+UINT DpiOf(HWND w) {
+    using Fn = UINT(WINAPI*)(HWND);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (fn && fn(w)) return fn(w);
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return static_cast<UINT>(dpi);
+}
+
+// The control's rectangle in the dialog's client coordinates.
+RECT ClientRectOf(HWND dlg, HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void Click(HWND dlg, int id) {
+    PostMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+// Sent across threads: the dialog's thread handles it inside its modal loop.
+void SetText(HWND w, const wchar_t* text) {
+    SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(FindWindowW(L"#32770", L"Quick Note"), dlg);
+
+    // A fixed dialog border: a dialog frame and a caption, no sizing frame, no owner.
+    const auto style = GetWindowLongPtrW(dlg, GWL_STYLE);
+    const auto exStyle = GetWindowLongPtrW(dlg, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), nullptr);
+
+    const UINT dpi = DpiOf(dlg);
+    auto px = [dpi](int v) { return MulDiv(v, static_cast<int>(dpi), 96); };
+    RECT client{};
+    GetClientRect(dlg, &client);
+    EXPECT_EQ(client.right, px(344));
+    EXPECT_EQ(client.bottom, px(225));
+
+    // Centred on the desktop (within rounding).
+    RECT desktop{}, window{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(dlg, &window);
+    EXPECT_NEAR(window.left + window.right, desktop.left + desktop.right, 2);
+    EXPECT_NEAR(window.top + window.bottom, desktop.top + desktop.bottom, 2);
+
+    HWND memo = Memo(dlg);
+    HWND fileName = FileNameBox(dlg);
+    ASSERT_NE(memo, nullptr);
+    ASSERT_NE(fileName, nullptr);
+    EXPECT_EQ(Text(memo), L"[Description here]");
+    EXPECT_EQ(Text(fileName), kPath);
+    EXPECT_TRUE(IsWindowEnabled(fileName));
+    EXPECT_TRUE(GetWindowLongPtrW(memo, GWL_STYLE) & ES_WANTRETURN);
+
+    struct Expected {
+        HWND control;
+        int left, top, width, height;
+        bool label = false;  // may grow wider to fit its text in a stand-in font
+    };
+    const Expected places[] = {
+        {ChildWithText(dlg, L"File name:"), 3, 8, 49, 13, true},
+        {ChildWithText(dlg, L"Description:"), 3, 35, 57, 13, true},
+        {memo, 3, 54, 340, 140},
+        {fileName, 55, 8, 285, 21},
+        {GetDlgItem(dlg, 1), 40, 200, 75, 25},
+        {GetDlgItem(dlg, 2), 121, 200, 96, 25},
+        {GetDlgItem(dlg, 3), 223, 200, 75, 25},
+    };
+    for (const Expected& e : places) {
+        ASSERT_NE(e.control, nullptr);
+        const RECT r = ClientRectOf(dlg, e.control);
+        EXPECT_EQ(r.left, px(e.left)) << Text(e.control);
+        EXPECT_EQ(r.top, px(e.top));
+        if (e.label)
+            EXPECT_GE(r.right - r.left, px(e.width)) << Text(e.control);
+        else
+            EXPECT_EQ(r.right - r.left, px(e.width)) << Text(e.control);
+        EXPECT_EQ(r.bottom - r.top, px(e.height));
+    }
+    EXPECT_EQ(ClassOf(ChildWithText(dlg, L"File name:")), L"Static");
+    EXPECT_EQ(ClassOf(ChildWithText(dlg, L"Description:")), L"Static");
+
+    EXPECT_EQ(Text(GetDlgItem(dlg, 1)), L"&OK");
+    EXPECT_EQ(Text(GetDlgItem(dlg, 2)), L"&Don't save note");
+    EXPECT_EQ(Text(GetDlgItem(dlg, 3)), L"&Abort");
+    EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(dlg, 1), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(SendMessageW(dlg, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+
+    // Tahoma 8 pt on every control.
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(memo, WM_GETFONT, 0, 0)), sizeof font, &font));
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, static_cast<int>(dpi), 72));
+
+    // The note has the focus first; the tab order runs memo, file name, OK, don't save, abort.
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui));
+    EXPECT_EQ(gui.hwndFocus, memo);
+    EXPECT_EQ(GetNextDlgTabItem(dlg, memo, FALSE), fileName);
+    EXPECT_EQ(GetNextDlgTabItem(dlg, fileName, FALSE), GetDlgItem(dlg, 1));
+    EXPECT_EQ(GetNextDlgTabItem(dlg, GetDlgItem(dlg, 1), FALSE), GetDlgItem(dlg, 2));
+    EXPECT_EQ(GetNextDlgTabItem(dlg, GetDlgItem(dlg, 2), FALSE), GetDlgItem(dlg, 3));
+    EXPECT_EQ(GetNextDlgTabItem(dlg, GetDlgItem(dlg, 3), FALSE), memo);
+
+    SetText(memo, L"Paid.");
+    Click(dlg, IDOK);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.ModalResult, kNoteOk);
+    EXPECT_EQ(answer.FileName, kPath);
+    EXPECT_EQ(answer.Text, L"Paid.");
+}
+
+TEST(NoteForm, FileNameGreyedWhenNotesAreNotSavedAndUnchangedNoteIsKept) {
+    NoteRun run(kPath, false);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(FileNameBox(dlg)));
+    EXPECT_EQ(Text(FileNameBox(dlg)), kPath);
+    // A disabled box is no tab stop.
+    EXPECT_EQ(GetNextDlgTabItem(dlg, Memo(dlg), FALSE), GetDlgItem(dlg, 1));
+
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.ModalResult, kNoteOk);
+    EXPECT_EQ(answer.FileName, kPath);
+    EXPECT_EQ(answer.Text, L"[Description here]");
+}
+
+TEST(NoteForm, ReturnsTheEditedPathAndTheLinesAsTheControlHoldsThem) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    SetText(FileNameBox(dlg), L"D:\\notes\\invoice.txt");
+    SetText(Memo(dlg), L"first line\r\nsecond line\r\n\r\nlast");
+    Click(dlg, IDOK);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.ModalResult, kNoteOk);
+    EXPECT_EQ(answer.FileName, L"D:\\notes\\invoice.txt");
+    EXPECT_EQ(answer.Text, L"first line\r\nsecond line\r\n\r\nlast");
+}
+
+TEST(NoteForm, EnterInTheNoteStartsANewLineAndElsewherePressesOK) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    HWND memo = Memo(dlg);
+    SetText(memo, L"Paid.");
+    SendMessageW(memo, EM_SETSEL, 5, 5);
+    PostMessageW(memo, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageW(memo, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    EXPECT_FALSE(run.Finished(500ms)) << "Enter in the note closed the dialog";
+
+    PostMessageW(FileNameBox(dlg), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.ModalResult, kNoteOk);
+    EXPECT_EQ(answer.Text, L"Paid.\r\n");
+}
+
+TEST(NoteForm, DontSaveEscapeAndTheCloseBoxGiveResultTwo) {
+    {
+        NoteRun run(kPath, true);
+        HWND dlg = run.Dialog();
+        ASSERT_NE(dlg, nullptr);
+        Click(dlg, IDCANCEL);
+        EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
+    }
+    for (bool toMemo : {true, false}) {
+        NoteRun run(kPath, true);
+        HWND dlg = run.Dialog();
+        ASSERT_NE(dlg, nullptr);
+        // Escape goes to the focused note, or to a button: the form sees it first either way.
+        HWND target = toMemo ? Memo(dlg) : GetDlgItem(dlg, IDABORT);
+        PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        const NoteAnswer answer = run.Answer();
+        EXPECT_EQ(answer.ModalResult, kNoteSkip) << (toMemo ? "Escape in the note" : "Escape on Abort");
+        EXPECT_EQ(answer.Text, L"[Description here]");
+    }
+    {
+        NoteRun run(kPath, true);
+        HWND dlg = run.Dialog();
+        ASSERT_NE(dlg, nullptr);
+        PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
+    }
+    {
+        NoteRun run(kPath, true);
+        HWND dlg = run.Dialog();
+        ASSERT_NE(dlg, nullptr);
+        PostMessageW(dlg, WM_CLOSE, 0, 0);
+        EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
+    }
+}
+
+TEST(NoteForm, AbortGivesResultThree) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    SetText(Memo(dlg), L"never mind");
+    Click(dlg, IDABORT);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.ModalResult, kNoteAbort);
+    EXPECT_EQ(answer.Text, L"never mind");
+}
+
+TEST(NoteForm, CtrlASelectsTheWholeNote) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    HWND memo = Memo(dlg);
+    SetText(memo, L"select me");
+    SendMessageW(memo, EM_SETSEL, 3, 3);
+
+    // Share the dialog thread's input state so that Ctrl counts as held down there.
+    const DWORD dialogThread = GetWindowThreadProcessId(dlg, nullptr);
+    ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), dialogThread, TRUE));
+    BYTE keys[256] = {};
+    ASSERT_TRUE(GetKeyboardState(keys));
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    ASSERT_TRUE(SetKeyboardState(keys));
+    PostMessageW(memo, WM_KEYDOWN, 'A', 0x001E0001);
+    PostMessageW(memo, WM_NULL, 0, 0);
+    std::this_thread::sleep_for(300ms);
+    DWORD start = 1, end = 0;
+    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
+    SetKeyboardState(keys);
+    AttachThreadInput(GetCurrentThreadId(), dialogThread, FALSE);
+
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 9u);
+    EXPECT_EQ(Text(memo), L"select me") << "Ctrl+A typed into the note";
+    Click(dlg, IDCANCEL);
+    EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
+}
+
+TEST(NoteForm, TwoDialogsOnTwoThreadsAreOpenAtOnceAndCloseIndependently) {
+    // A window of the test's own thread stands for the main window: no note dialog disables it.
+    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(mainWindow, nullptr);
+
+    NoteRun first(L"C:\\target\\first.txt", true);
+    NoteRun second(L"C:\\target\\second.txt", true);
+    HWND one = first.Dialog();
+    HWND two = second.Dialog();
+    ASSERT_NE(one, nullptr);
+    ASSERT_NE(two, nullptr);
+    EXPECT_NE(one, two);
+    EXPECT_EQ(Text(FileNameBox(one)), L"C:\\target\\first.txt");
+    EXPECT_EQ(Text(FileNameBox(two)), L"C:\\target\\second.txt");
+    EXPECT_TRUE(IsWindowEnabled(one));
+    EXPECT_TRUE(IsWindowEnabled(two));
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+
+    // The second closes first; the first stays open and usable.
+    SetText(Memo(two), L"second note");
+    Click(two, IDABORT);
+    const NoteAnswer secondAnswer = second.Answer();
+    EXPECT_EQ(secondAnswer.ModalResult, kNoteAbort);
+    EXPECT_EQ(secondAnswer.Text, L"second note");
+    EXPECT_FALSE(first.Finished(200ms));
+    EXPECT_TRUE(IsWindowVisible(one));
+    EXPECT_TRUE(IsWindowEnabled(one));
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+
+    SetText(Memo(one), L"first note");
+    Click(one, IDOK);
+    const NoteAnswer firstAnswer = first.Answer();
+    EXPECT_EQ(firstAnswer.ModalResult, kNoteOk);
+    EXPECT_EQ(firstAnswer.FileName, L"C:\\target\\first.txt");
+    EXPECT_EQ(firstAnswer.Text, L"first note");
+    DestroyWindow(mainWindow);
+}
+
+// Writes the picture of the window's client area as a 24-bit .bmp; false when nothing could be
+// captured. The frame is left out: without a window manager (Xvfb) nobody draws it.
+bool SaveClientBitmap(HWND window, const std::wstring& path) {
+    RECT r{};
+    GetClientRect(window, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HDC windowDc = GetDC(window);
+    bool ok = BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != FALSE;
+    ReleaseDC(window, windowDc);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    if (ok) {
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;  // "BM"
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageSize;
+        FILE* out = _wfopen(path.c_str(), L"wb");
+        ok = out && fwrite(&file, sizeof file, 1, out) == 1 &&
+             fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 && fwrite(bits, imageSize, 1, out) == 1;
+        if (out) fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+// Kept as an artefact for a person to look at: note-dialog.bmp beside the test program.
+TEST(NoteForm, Screenshot) {
+    NoteRun run(L"C:\\users\\me\\Documents\\Vantrel\\report.doc.txt", true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    SetText(Memo(dlg), L"Paid.\r\nInvoice 2026-117, by bank transfer.");
+    SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::this_thread::sleep_for(500ms);
+
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path(exe);
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"note-dialog.bmp";
+    EXPECT_TRUE(SaveClientBitmap(dlg, path));
+    Click(dlg, IDCANCEL);
+    EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
+}
+
+}  // namespace
+}  // namespace vantrel
