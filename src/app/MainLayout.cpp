@@ -219,14 +219,14 @@ void TMainForm::LayoutFolders(int x0, int y0, int w, int h) {
 void TMainForm::LayoutMisc(int x0, int y0, int w, int h) {
     auto at = [&](HWND c, int x, int y, int cw, int ch) { ui::Place(c, x0 + x, y0 + y, cw, ch, dpi_); };
     // The search strip, the two log buttons at the right, the memo, the notes group at the bottom.
-    int logButtonW = 70;
-    at(SearchEdit, 8, 14, 110, 21);
-    at(DirectionGroup, 124, 2, 112, 40);
-    at(UpRadio, 132, 18, 44, 17);
-    at(DownRadio, 180, 18, 52, 17);
-    at(SearchButton, 242, 13, 70, 23);
+    int logButtonW = 62;
+    at(SearchEdit, 8, 14, 96, 21);
+    at(DirectionGroup, 110, 2, 104, 40);
+    at(UpRadio, 118, 18, 40, 17);
+    at(DownRadio, 160, 18, 50, 17);
+    at(SearchButton, 220, 13, 66, 23);
     at(ClearLogButton, w - 8 - logButtonW, 13, logButtonW, 23);
-    at(ViewLogButton, w - 8 - 2 * logButtonW - 6, 13, logButtonW, 23);
+    at(ViewLogButton, w - 8 - 2 * logButtonW - 4, 13, logButtonW, 23);
     int notesH = 46;
     int notesY = h - notesH - 4;
     at(LogMemo, 8, 46, w - 16, notesY - 46 - 6);

@@ -11,24 +11,37 @@ namespace {
 constexpr UINT kUnchecked = 1;  // state image indexes: 1 = radio off, 2 = radio on
 constexpr UINT kChecked = 2;
 
-// Two radio marks drawn by the system, at the list's DPI.
+// Two radio marks, a ring and a ring with its dot, drawn at the list's DPI.
 HIMAGELIST CreateRadioMarks(UINT dpi) {
     int size = Scale(16, dpi);
     HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    for (UINT state : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+    HPEN ring = CreatePen(PS_SOLID, Scale(1, dpi), GetSysColor(COLOR_BTNSHADOW));
+    HBRUSH dot = CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT));
+    for (bool checked : {false, true}) {
         HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-        HGDIOBJ old = SelectObject(dc, bitmap);
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
         RECT all = {0, 0, size, size};
         FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
-        int inset = Scale(2, dpi);
-        RECT mark = {inset, inset, size - inset, size - inset};
-        DrawFrameControl(dc, &mark, DFC_BUTTON, DFCS_BUTTONRADIO | state);
-        SelectObject(dc, old);
+        int a = Scale(3, dpi), b = size - Scale(2, dpi);
+        HGDIOBJ oldPen = SelectObject(dc, ring);
+        HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(COLOR_WINDOW));
+        Ellipse(dc, a, a, b, b);
+        if (checked) {
+            int c = Scale(6, dpi), d = size - Scale(5, dpi);
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            SelectObject(dc, dot);
+            Ellipse(dc, c, c, d + 1, d + 1);
+        }
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBitmap);
         ImageList_AddMasked(list, bitmap, GetSysColor(COLOR_WINDOW));
         DeleteObject(bitmap);
     }
+    DeleteObject(dot);
+    DeleteObject(ring);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     return list;

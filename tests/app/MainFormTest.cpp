@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <memory>
 #include <string>
@@ -446,6 +447,44 @@ TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
     EXPECT_EQ(form->AboutForm()->LogFileLabel(),
               L"Log file: C:\\Users\\\u0422\u0435\u0441\u0442 \u2713\\AppData\\Local\\Vantrel\\Log.txt");
     EXPECT_EQ(AboutForm, form->AboutForm());  // one box, kept
+}
+
+// Real folders with characters outside any code page; the chooser is answered as it comes up.
+TEST_F(MainFormTest, BrowseTakesTheChosenUnicodeFolderAndReopensWhereItWasLeft) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring root = std::wstring(temp) + L"vantrel picker \u03A9\u2713";
+    const std::wstring first = root + L"\\first", second = root + L"\\second \u0416";
+    CreateDirectoryW(root.c_str(), nullptr);
+    CreateDirectoryW(first.c_str(), nullptr);
+    CreateDirectoryW(second.c_str(), nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(first.c_str()));
+    Build();
+
+    std::vector<std::wstring> shownAt;
+    std::wstring select;
+    UINT answer = IDOK;
+    TFolderForm::OnShown = [&](HWND dialog) {
+        shownAt.push_back(FolderForm->ShownFolder());
+        if (!select.empty()) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(select.c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    };
+    Click(form->TntButton3);
+    EXPECT_EQ(ui::GetText(form->DestinationEdit), first);
+    EXPECT_EQ(Folders().size(), 1u);  // nothing is added until "&Add"
+
+    select = second;
+    answer = IDCANCEL;
+    Click(form->TntButton3);
+    EXPECT_EQ(ui::GetText(form->DestinationEdit), first);  // Cancel takes nothing
+
+    select.clear();
+    answer = IDOK;
+    Click(form->TntButton3);
+    EXPECT_EQ(ui::GetText(form->DestinationEdit), second);
+    EXPECT_EQ(shownAt, (std::vector<std::wstring>{first, first, second}));
+    TFolderForm::OnShown = nullptr;
+    SetCurrentDirectoryW(temp);
 }
 
 }  // namespace
