@@ -64,21 +64,19 @@ class NoteRun {
   private:
     HWND FindOnThread() const {
         HWND found = nullptr;
-        EnumThreadWindows(
-            threadId_,
-            [](HWND w, LPARAM out) -> BOOL {
-                wchar_t cls[64] = {};
-                wchar_t title[64] = {};
-                GetClassNameW(w, cls, 64);
-                GetWindowTextW(w, title, 64);
-                if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quick Note") {
-                    *reinterpret_cast<HWND*>(out) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(threadId_, FindNoteDialog, reinterpret_cast<LPARAM>(&found));
         return found;
+    }
+    static BOOL CALLBACK FindNoteDialog(HWND w, LPARAM out) {
+        wchar_t cls[64] = {};
+        wchar_t title[64] = {};
+        GetClassNameW(w, cls, 64);
+        GetWindowTextW(w, title, 64);
+        if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quick Note") {
+            *reinterpret_cast<HWND*>(out) = w;
+            return FALSE;
+        }
+        return TRUE;
     }
 
     std::promise<NoteAnswer> answer_;
@@ -99,19 +97,18 @@ std::wstring ClassOf(HWND w) {
     return cls;
 }
 
+BOOL CALLBACK CollectChild(HWND w, LPARAM out) {
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+    return TRUE;
+}
+
 std::vector<HWND> Children(HWND dlg) {
     std::vector<HWND> out;
-    EnumChildWindows(
-        dlg,
-        [](HWND w, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&out));
+    EnumChildWindows(dlg, CollectChild, reinterpret_cast<LPARAM>(&out));
     return out;
 }
 
-// The child of the given class whose style has (or lacks) ES_MULTILINE; edits are told apart so.
+// The edit whose style has (or lacks) ES_MULTILINE: the note, or the file-name box.
 HWND Edit(HWND dlg, bool multiLine) {
     for (HWND w : Children(dlg)) {
         const bool isMulti = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
