@@ -53,14 +53,17 @@ HWND CreatePanel(HWND parent) {
                            instance, nullptr);
 }
 
+namespace {
+
+BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
+}
+
+}  // namespace
+
 void SetFontOfChildren(HWND parent, HFONT font) {
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM f) -> BOOL {
-            SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(f), TRUE);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(font));
+    EnumChildWindows(parent, SetFontOfChild, reinterpret_cast<LPARAM>(font));
 }
 
 void Place(HWND control, int x, int y, int width, int height, UINT dpi, int dx, int dy) {
