@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
@@ -225,9 +224,14 @@ void ExpectWholeAndInOrder(const std::wstring& content, int threads, int perThre
         pos = end + 2;
         if (line == kSeparator || line.find(L"-> Log ") != std::wstring::npos) continue;
         ASSERT_EQ(line.substr(0, kStamp.size() + 3), kStamp + L"-> ") << line;
-        int t = 0, i = 0;
-        ASSERT_EQ(swscanf(line.c_str() + kStamp.size() + 3, L"thread %d entry %d", &t, &i), 2) << line;
-        ASSERT_EQ(line, kStamp + L"-> thread " + IntToStr(t) + L" entry " + IntToStr(i) + L" ....................")
+        // "thread <t> entry <i> ....................", whole and unmixed.
+        std::wstring body = line.substr(kStamp.size() + 3);
+        size_t entry = body.find(L" entry ");
+        ASSERT_EQ(body.compare(0, 7, L"thread "), 0) << line;
+        ASSERT_NE(entry, std::wstring::npos) << line;
+        int t = std::stoi(body.substr(7, entry - 7));
+        int i = std::stoi(body.substr(entry + 7));
+        ASSERT_EQ(body, L"thread " + IntToStr(t) + L" entry " + IntToStr(i) + L" ....................")
             << "a split or mixed entry";
         ASSERT_GE(t, 0);
         ASSERT_LT(t, threads);

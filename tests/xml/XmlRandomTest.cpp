@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
