@@ -7,11 +7,14 @@
 // simply blocks in the call until its user answers. Nothing of the dialog is shared between
 // threads: its state lives on the calling thread's stack.
 //
-// Places and sizes are pixels at 96 DPI, scaled for the DPI of the monitor the dialog is on; the
-// in-memory template only creates the controls in tab order, they are laid out in WM_INITDIALOG.
+// Places and sizes are pixels at 96 DPI, scaled for the DPI of the monitor the dialog is on (the
+// toolkit's WindowDpi, so the whole program scales alike); the in-memory template only creates the
+// controls in tab order, they are laid out in WM_INITDIALOG.
 #include "engine/Note.h"
 
 #include <windows.h>
+
+#include "ui/Dpi.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -26,7 +29,6 @@ constexpr const wchar_t* kFontFace = L"Tahoma";
 constexpr int kFontPoints = 8;
 constexpr int kClientWidth = 344;
 constexpr int kClientHeight = 225;
-constexpr int kBaseDpi = 96;
 
 #ifndef WM_DPICHANGED
 constexpr UINT WM_DPICHANGED = 0x02E0;
@@ -131,26 +133,13 @@ Fn User32Function(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
 }
 
-UINT WindowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
-    if (getDpiForWindow) {
-        if (UINT dpi = getDpiForWindow(window)) return dpi;
-    }
-    HDC dc = GetDC(window);
-    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
-    if (dc) ReleaseDC(window, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : kBaseDpi;
-}
-
-RECT WindowRectForClient(HWND window, UINT dpi, int width, int height) {
-    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-    RECT r{0, 0, width, height};
-    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    return r;
+// The window size that gives the client area width x height, from the frame the window has now
+// (the frame follows the window's real DPI, which an override of the layout DPI does not change).
+SIZE WindowSizeForClient(HWND window, int width, int height) {
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    return SIZE{width + (outer.right - outer.left) - client.right, height + (outer.bottom - outer.top) - client.bottom};
 }
 
 std::wstring WindowText(HWND window) {
@@ -185,10 +174,6 @@ struct NoteForm {
 // The form on this thread whose modal loop is running; the key preview hook looks here.
 thread_local NoteForm* activeForm = nullptr;
 
-int Scale(int pixels, UINT dpi) {
-    return MulDiv(pixels, static_cast<int>(dpi), kBaseDpi);
-}
-
 // Sizes the client area, places and sizes every control and sets the font, all for dpi.
 // The window goes to (left, top), or is centred on the desktop when centre is set.
 void LayOut(NoteForm& form, UINT dpi, bool centre, int left, int top) {
@@ -198,9 +183,9 @@ void LayOut(NoteForm& form, UINT dpi, bool centre, int left, int top) {
                              DEFAULT_PITCH | FF_DONTCARE, kFontFace);
     for (const ControlSpec& c : kControls) {
         HWND control = GetDlgItem(dlg, c.id);
-        int width = Scale(c.width, dpi);
+        int width = ui::Scale(c.width, dpi);
         if (c.fitText && font) width = std::max(width, TextWidth(control, font, c.text));
-        SetWindowPos(control, nullptr, Scale(c.left, dpi), Scale(c.top, dpi), width, Scale(c.height, dpi),
+        SetWindowPos(control, nullptr, ui::Scale(c.left, dpi), ui::Scale(c.top, dpi), width, ui::Scale(c.height, dpi),
                      SWP_NOZORDER | SWP_NOACTIVATE);
         if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -209,9 +194,9 @@ void LayOut(NoteForm& form, UINT dpi, bool centre, int left, int top) {
         form.font = font;
     }
 
-    const RECT frame = WindowRectForClient(dlg, dpi, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    const SIZE size = WindowSizeForClient(dlg, ui::Scale(kClientWidth, dpi), ui::Scale(kClientHeight, dpi));
+    const int width = size.cx;
+    const int height = size.cy;
     if (centre) {
         RECT desktop{};
         GetWindowRect(GetDesktopWindow(), &desktop);
@@ -275,7 +260,7 @@ void FormCreate(NoteForm& form, HWND dlg) {
     EnableWindow(GetDlgItem(dlg, kFileNameEdit), form.fileNameEnabled ? TRUE : FALSE);
 
     // The window starts at the desktop's origin, on the same monitor as the desktop's centre.
-    LayOut(form, WindowDpi(dlg), true, 0, 0);
+    LayOut(form, ui::WindowDpi(dlg), true, 0, 0);
 
     // The window is not shown yet; the platform may refuse the foreground, and then the dialog
     // simply appears without the focus.
@@ -303,7 +288,10 @@ INT_PTR CALLBACK NoteDialogProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lP
             Finish(*form, kCancelButton);
             return TRUE;
         case WM_DPICHANGED: {
+            // The suggested rectangle carries the frame at the new DPI; the client size is ours.
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(dlg, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
             LayOut(*form, LOWORD(wParam), false, suggested->left, suggested->top);
             return TRUE;
         }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/Note.h"
+#include "ui/Dpi.h"
 
 namespace vantrel {
 namespace {
@@ -129,23 +130,64 @@ HWND ChildWithText(HWND dlg, const std::wstring& text) {
     return nullptr;
 }
 
-UINT DpiOf(HWND w) {
-    using Fn = UINT(WINAPI*)(HWND);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (fn && fn(w)) return fn(w);
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return static_cast<UINT>(dpi);
-}
-
 // The control's rectangle in the dialog's client coordinates.
 RECT ClientRectOf(HWND dlg, HWND control) {
     RECT r{};
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// The client area, the controls' places and sizes, the centring and the font, all for dpi.
+void ExpectLayout(HWND dlg, UINT dpi) {
+    auto px = [dpi](int v) { return MulDiv(v, static_cast<int>(dpi), 96); };
+    RECT client{};
+    GetClientRect(dlg, &client);
+    EXPECT_EQ(client.right, px(344));
+    EXPECT_EQ(client.bottom, px(225));
+
+    // Centred on the desktop (within rounding).
+    RECT desktop{}, window{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(dlg, &window);
+    EXPECT_NEAR(window.left + window.right, desktop.left + desktop.right, 2);
+    EXPECT_NEAR(window.top + window.bottom, desktop.top + desktop.bottom, 2);
+
+    HWND memo = Memo(dlg);
+    HWND fileName = FileNameBox(dlg);
+    struct Expected {
+        HWND control;
+        int left, top, width, height;
+        bool label = false;  // may grow wider to fit its text in a stand-in font
+    };
+    const Expected places[] = {
+        {ChildWithText(dlg, L"File name:"), 3, 8, 49, 13, true},
+        {ChildWithText(dlg, L"Description:"), 3, 35, 57, 13, true},
+        {memo, 3, 54, 340, 140},
+        {fileName, 55, 8, 285, 21},
+        {GetDlgItem(dlg, 1), 40, 200, 75, 25},
+        {GetDlgItem(dlg, 2), 121, 200, 96, 25},
+        {GetDlgItem(dlg, 3), 223, 200, 75, 25},
+    };
+    for (const Expected& e : places) {
+        ASSERT_NE(e.control, nullptr);
+        const RECT r = ClientRectOf(dlg, e.control);
+        EXPECT_EQ(r.left, px(e.left)) << Text(e.control);
+        EXPECT_EQ(r.top, px(e.top));
+        if (e.label)
+            EXPECT_GE(r.right - r.left, px(e.width)) << Text(e.control);
+        else
+            EXPECT_EQ(r.right - r.left, px(e.width)) << Text(e.control);
+        EXPECT_EQ(r.bottom - r.top, px(e.height));
+    }
+
+    // Tahoma 8 pt on every control.
+    for (HWND control : Children(dlg)) {
+        LOGFONTW font{};
+        ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font));
+        EXPECT_STREQ(font.lfFaceName, L"Tahoma") << Text(control);
+        EXPECT_EQ(font.lfHeight, -MulDiv(8, static_cast<int>(dpi), 72)) << Text(control);
+    }
 }
 
 void Click(HWND dlg, int id) {
@@ -172,19 +214,7 @@ TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
     EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
     EXPECT_EQ(GetWindow(dlg, GW_OWNER), nullptr);
 
-    const UINT dpi = DpiOf(dlg);
-    auto px = [dpi](int v) { return MulDiv(v, static_cast<int>(dpi), 96); };
-    RECT client{};
-    GetClientRect(dlg, &client);
-    EXPECT_EQ(client.right, px(344));
-    EXPECT_EQ(client.bottom, px(225));
-
-    // Centred on the desktop (within rounding).
-    RECT desktop{}, window{};
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(dlg, &window);
-    EXPECT_NEAR(window.left + window.right, desktop.left + desktop.right, 2);
-    EXPECT_NEAR(window.top + window.bottom, desktop.top + desktop.bottom, 2);
+    ExpectLayout(dlg, ui::WindowDpi(dlg));
 
     HWND memo = Memo(dlg);
     HWND fileName = FileNameBox(dlg);
@@ -195,31 +225,6 @@ TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
     EXPECT_TRUE(IsWindowEnabled(fileName));
     EXPECT_TRUE(GetWindowLongPtrW(memo, GWL_STYLE) & ES_WANTRETURN);
 
-    struct Expected {
-        HWND control;
-        int left, top, width, height;
-        bool label = false;  // may grow wider to fit its text in a stand-in font
-    };
-    const Expected places[] = {
-        {ChildWithText(dlg, L"File name:"), 3, 8, 49, 13, true},
-        {ChildWithText(dlg, L"Description:"), 3, 35, 57, 13, true},
-        {memo, 3, 54, 340, 140},
-        {fileName, 55, 8, 285, 21},
-        {GetDlgItem(dlg, 1), 40, 200, 75, 25},
-        {GetDlgItem(dlg, 2), 121, 200, 96, 25},
-        {GetDlgItem(dlg, 3), 223, 200, 75, 25},
-    };
-    for (const Expected& e : places) {
-        ASSERT_NE(e.control, nullptr);
-        const RECT r = ClientRectOf(dlg, e.control);
-        EXPECT_EQ(r.left, px(e.left)) << Text(e.control);
-        EXPECT_EQ(r.top, px(e.top));
-        if (e.label)
-            EXPECT_GE(r.right - r.left, px(e.width)) << Text(e.control);
-        else
-            EXPECT_EQ(r.right - r.left, px(e.width)) << Text(e.control);
-        EXPECT_EQ(r.bottom - r.top, px(e.height));
-    }
     EXPECT_EQ(ClassOf(ChildWithText(dlg, L"File name:")), L"Static");
     EXPECT_EQ(ClassOf(ChildWithText(dlg, L"Description:")), L"Static");
 
@@ -228,12 +233,6 @@ TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
     EXPECT_EQ(Text(GetDlgItem(dlg, 3)), L"&Abort");
     EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(dlg, 1), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
     EXPECT_EQ(SendMessageW(dlg, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
-
-    // Tahoma 8 pt on every control.
-    LOGFONTW font{};
-    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(memo, WM_GETFONT, 0, 0)), sizeof font, &font));
-    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
-    EXPECT_EQ(font.lfHeight, -MulDiv(8, static_cast<int>(dpi), 72));
 
     // The note has the focus first; the tab order runs memo, file name, OK, don't save, abort.
     GUITHREADINFO gui{};
@@ -252,6 +251,18 @@ TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
     EXPECT_EQ(answer.ModalResult, kNoteOk);
     EXPECT_EQ(answer.FileName, kPath);
     EXPECT_EQ(answer.Text, L"Paid.");
+}
+
+TEST(NoteForm, ScalesForTheMonitorDpi) {
+    // The toolkit's DPI override stands in for a 150 % monitor.
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VANTREL_DPI", L"144"));
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    SetEnvironmentVariableW(L"VANTREL_DPI", nullptr);
+    ASSERT_NE(dlg, nullptr);
+    ExpectLayout(dlg, 144);
+    Click(dlg, IDCANCEL);
+    EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
 }
 
 TEST(NoteForm, FileNameGreyedWhenNotesAreNotSavedAndUnchangedNoteIsKept) {
