@@ -241,8 +241,12 @@ LRESULT TMainForm::OnSize() {
 }
 
 LRESULT TMainForm::OnGetMinMaxInfo(MINMAXINFO* info) {
-    info->ptMinTrackSize.x = ui::Scale(446, dpi_);
-    info->ptMinTrackSize.y = ui::Scale(338, dpi_);
+    // The smallest outer size, 446 x 338 at 96 DPI, is the frame around the starting client area.
+    RECT rc = {0, 0, ui::Scale(438, dpi_), ui::Scale(311, dpi_)};
+    AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = rc.right - rc.left;
+    info->ptMinTrackSize.y = rc.bottom - rc.top;
     return 0;
 }
 
