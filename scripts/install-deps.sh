@@ -22,7 +22,7 @@ apt_update() {
 need=()
 for p in cmake ninja-build g++ clang googletest \
          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
-         wine wine64 xvfb xauth x11-utils imagemagick; do
+         wine wine64 fonts-wine xvfb xauth x11-utils imagemagick; do
     have "$p" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
