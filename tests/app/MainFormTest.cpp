@@ -449,6 +449,63 @@ TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
     EXPECT_EQ(AboutForm, form->AboutForm());  // one box, kept
 }
 
+// At 100, 150 and 200 % every control of a page lies inside its page and none covers another
+// (group boxes hold theirs), and the window is the size the pages are laid out for.
+struct ChildRects {
+    HWND parent;
+    std::vector<std::pair<HWND, RECT>> rects;
+};
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+    auto* c = reinterpret_cast<ChildRects*>(param);
+    if (GetParent(child) != c->parent) return TRUE;
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, c->parent, reinterpret_cast<POINT*>(&r), 2);
+    c->rects.push_back({child, r});
+    return TRUE;
+}
+HWND BuddyOf(HWND hwnd) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    return _wcsicmp(cls, UPDOWN_CLASSW) == 0 ? reinterpret_cast<HWND>(SendMessageW(hwnd, UDM_GETBUDDY, 0, 0)) : nullptr;
+}
+bool IsGroupBox(HWND hwnd) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    return _wcsicmp(cls, L"Button") == 0 && (GetWindowLongPtrW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+TEST_F(MainFormTest, LayoutHoldsAtOneHundredOneHundredFiftyAndTwoHundredPercent) {
+    for (int dpi : {96, 144, 192}) {
+        SetEnvironmentVariableW(L"VANTREL_DPI", std::to_wstring(dpi).c_str());
+        form.reset();
+        Build();
+        RECT client;
+        GetClientRect(form->Handle(), &client);
+        EXPECT_EQ(client.right, MulDiv(438, dpi, 96)) << dpi;
+        EXPECT_EQ(client.bottom, MulDiv(311, dpi, 96)) << dpi;
+        for (HWND page : {GetParent(form->AddButton), GetParent(form->TntButton1), GetParent(form->LogMemo)}) {
+            ChildRects c{page, {}};
+            EnumChildWindows(page, CollectChild, reinterpret_cast<LPARAM>(&c));
+            RECT area;
+            GetClientRect(page, &area);
+            for (auto& [hwnd, r] : c.rects) {
+                EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= area.right && r.bottom <= area.bottom)
+                    << dpi << " " << ui::GetText(hwnd).size() << " control " << GetDlgCtrlID(hwnd);
+                for (auto& [other, o] : c.rects) {
+                    if (other == hwnd || IsGroupBox(hwnd) || IsGroupBox(other)) continue;
+                    // A spin edit's arrows sit on its edit's border.
+                    if (BuddyOf(hwnd) == other || BuddyOf(other) == hwnd) continue;
+                    RECT overlap;
+                    EXPECT_FALSE(IntersectRect(&overlap, &r, &o))
+                        << dpi << ": controls " << GetDlgCtrlID(hwnd) << " and " << GetDlgCtrlID(other);
+                }
+            }
+        }
+    }
+    SetEnvironmentVariableW(L"VANTREL_DPI", L"96");
+}
+
 // Real folders with characters outside any code page; the chooser is answered as it comes up.
 TEST_F(MainFormTest, BrowseTakesTheChosenUnicodeFolderAndReopensWhereItWasLeft) {
     wchar_t temp[MAX_PATH] = {};
