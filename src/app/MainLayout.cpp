@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "ui/Dpi.h"
+#include "ui/Splitter.h"
 
 namespace vantrel {
 
@@ -17,6 +18,8 @@ constexpr DWORD kTab = WS_VISIBLE | WS_TABSTOP;
 constexpr int kMargin = 4;
 constexpr int kStripHeight = 25;
 constexpr int kButtonWidth = 75;
+// The splitter between the two exclusion lists, found again by its id on the "Files" page.
+constexpr UINT kFilesSplitter = 299;
 
 }  // namespace
 
@@ -69,6 +72,7 @@ void TMainForm::CreateControls() {
     ExcludedFileListBox = list(kExcludedFileListBox);
     AddExcludedFileButton = button(L"A&dd", kAddExcludedFileButton);
     RemoveFileButton = button(L"Re&move", kRemoveFileButton);
+    ui::CreateSplitter(panel, kFilesSplitter, [this] { Layout(); });
     RenameFileCheckBox = check(L"Rename &files", kRenameFileCheckBox);
     MoveRenameCheckBox = check(L"Mo&ve renamed files/folders", kMoveRenameCheckBox);
     TryCheckBox = check(L"&Try", kTryCheckBox);
@@ -173,13 +177,16 @@ void TMainForm::LayoutFiles(int x0, int y0, int w, int h) {
     // Two rows of options along the bottom; the two list groups share the rest, side by side.
     int row2 = h - 26, row1 = row2 - 21;
     int groupH = row1 - 8;
-    int gap = 6;
-    int groupW = (w - 2 * 4 - gap) / 2;
+    // The splitter's middle divides the page; each list group keeps at least 160 pixels.
+    HWND splitter = GetDlgItem(pagePanels_[kFilesPage], kFilesSplitter);
+    int split = ui::SplitterPosition(splitter, w, 160);
+    at(splitter, split - 3, 2, 6, groupH);
     HWND groups[2][5] = {
         {ExtensionGroup, AddExtensionEdit, ExtensionList, AddButton, RemoveButton},
         {ExcludedFileGroup, AddExcludedFileEdit, ExcludedFileListBox, AddExcludedFileButton, RemoveFileButton}};
     for (int g = 0; g < 2; ++g) {
-        int gx = 4 + g * (groupW + gap);
+        int gx = g == 0 ? 4 : split + 3;
+        int groupW = g == 0 ? split - 3 - 4 : w - 4 - gx;
         int buttonW = 62;
         int innerW = groupW - 16 - buttonW - 6;
         at(groups[g][0], gx, 2, groupW, groupH);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -504,6 +505,38 @@ TEST_F(MainFormTest, LayoutHoldsAtOneHundredOneHundredFiftyAndTwoHundredPercent)
         }
     }
     SetEnvironmentVariableW(L"VANTREL_DPI", L"96");
+}
+
+TEST_F(MainFormTest, TheSplitterMovesTheBorderBetweenTheExclusionLists) {
+    Build();
+    HWND page = GetParent(form->AddButton);
+    HWND splitter = GetDlgItem(page, 299);
+    ASSERT_NE(splitter, nullptr);
+    auto width = [](HWND hwnd) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        return r.right - r.left;
+    };
+    EXPECT_LE(std::abs(width(form->ExtensionGroup) - width(form->ExcludedFileGroup)), 2);
+    // A drag to 70 % of the page's width, in the splitter's own coordinates.
+    auto dragTo = [&](int pageX) {
+        POINT pt = {pageX, 10};
+        MapWindowPoints(page, splitter, &pt, 1);
+        SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 10));
+        SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+        SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    };
+    RECT area;
+    GetClientRect(page, &area);
+    dragTo(area.right * 7 / 10);
+    EXPECT_GT(width(form->ExtensionGroup), width(form->ExcludedFileGroup) + 50);
+    dragTo(0);  // each list keeps a usable width
+    EXPECT_GE(width(form->ExtensionGroup), 150);
+    EXPECT_GT(width(form->ExcludedFileGroup), width(form->ExtensionGroup));
+    // Moving the mouse without a press moves nothing.
+    int before = width(form->ExtensionGroup);
+    SendMessageW(splitter, WM_MOUSEMOVE, 0, MAKELPARAM(area.right / 2, 10));
+    EXPECT_EQ(width(form->ExtensionGroup), before);
 }
 
 // Real folders with characters outside any code page; the chooser is answered as it comes up.
