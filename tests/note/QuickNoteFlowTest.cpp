@@ -1,0 +1,461 @@
+// Whole move batches with quick notes on: the files live in the fake platform, the "Quick Note"
+// dialog is the real one on the batch's own thread, and the test answers it through its window
+// messages as a user would. Results are read back from the fake's files and the log.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/Movefilethread.h"
+#include "engine/Note.h"
+#include "fakes/FakePlatform.h"
+#include "platform/Text.h"
+#include "settings/Options.h"
+#include "ui/Thread.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+using fake::ChangeBlock;
+using fake::kActionAdded;
+
+// --- finding and reading the dialogs ---
+
+std::wstring Text(HWND w) {
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
+    return s;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    return cls;
+}
+
+// Every visible "Quick Note" dialog of this process, whichever thread owns it.
+BOOL CALLBACK CollectNoteDialog(HWND w, LPARAM out) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(w) && ClassOf(w) == L"#32770" && Text(w) == L"Quick Note")
+        reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> NoteDialogs() {
+    std::vector<HWND> found;
+    EnumWindows(CollectNoteDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Waits until exactly `count` dialogs are open; returns them (fewer or more when the wait ran out).
+std::vector<HWND> WaitForDialogs(size_t count) {
+    std::vector<HWND> found;
+    for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
+        found = NoteDialogs();
+        if (found.size() == count) return found;
+        std::this_thread::sleep_for(20ms);
+    }
+    return found;
+}
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM out) {
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+    return TRUE;
+}
+
+// The edit whose style has (or lacks) ES_MULTILINE: the note, or the file-name box.
+HWND Edit(HWND dlg, bool multiLine) {
+    std::vector<HWND> children;
+    EnumChildWindows(dlg, CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND w : children) {
+        const bool isMulti = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
+        if (ClassOf(w) == L"Edit" && isMulti == multiLine) return w;
+    }
+    return nullptr;
+}
+HWND Memo(HWND dlg) {
+    return Edit(dlg, true);
+}
+HWND FileNameBox(HWND dlg) {
+    return Edit(dlg, false);
+}
+
+// Sent across threads: the batch thread handles it inside the dialog's modal loop.
+void SetText(HWND w, const std::wstring& text) {
+    SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Click(HWND dlg, int id) {
+    PostMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+// The window answers a message sent from another thread within two seconds while this thread
+// pumps its messages, as the main thread's loop does.
+bool Responsive(HWND window) {
+    auto answered = std::async(std::launch::async, [window] {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+    });
+    while (answered.wait_for(10ms) != std::future_status::ready) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return answered.get();
+}
+
+std::string Utf16(const std::wstring& text) {
+    return ToUtf16Le(text);
+}
+
+const std::string kBom("\xFF\xFE", 2);
+
+class QuickNoteFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        options = std::make_unique<TOptions>();
+        options->SetExcludedExt({});
+        options->SetExcludedFiles({});
+        options->SetMoveRenamed(false);
+        options->SetMoveFolder(false);
+        options->SetRenameFile(true);
+        options->SetTryToMove(false);
+        options->SetTryCount(0);
+        options->SetQuickNote(true);
+        options->SetSaveNoteFiles(true);
+        desk = options->DesktopFolder();
+        dest = options->DestinationFolder();
+        ASSERT_EQ(desk, L"C:\\Users\\tester\\Desktop\\");
+        ASSERT_EQ(dest, L"C:\\Users\\tester\\Documents\\Vantrel\\");
+        ASSERT_TRUE(options->Logger()->IsOpen());
+    }
+
+    void TearDown() override {
+        // A failed test must not leave a batch waiting for its dialog.
+        for (int round = 0; round < 50 && TThread::Running() > 0; ++round) {
+            for (HWND dlg : NoteDialogs())
+                PostMessageW(dlg, WM_COMMAND, IDABORT, 0);
+            TThread::WaitForIdle(200);
+        }
+        EXPECT_TRUE(TThread::WaitForIdle(20000)) << "a batch did not end";
+    }
+
+    // Starts one batch as the monitor does, without waiting for it.
+    void StartBatch(const ChangeBlock& block) {
+        const std::string bytes = block.Bytes();
+        auto* batch = new TFileMove(true);
+        batch->Buffer.assign(bytes.begin(), bytes.end());
+        batch->Settings = options.get();
+        batch->FreeOnTerminate = true;
+        batch->Resume();
+    }
+
+    // Files a.txt, b.txt and c.txt on the desktop and a block that adds them (the first as "A.txt").
+    ChangeBlock ThreeFiles(const std::wstring& stem = L"") {
+        ChangeBlock block;
+        for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
+            os->AddFile(desk + stem + name, "data");
+        block.Add(kActionAdded, stem + L"A.txt").Add(kActionAdded, stem + L"b.txt").Add(kActionAdded, stem + L"c.txt");
+        return block;
+    }
+    StringList Moved(const std::wstring& stem = L"") {
+        return {L">> Operation report for 3 files <<", L"File: " + stem + L"a.txt moved",
+                L"File: " + stem + L"b.txt moved", L"File: " + stem + L"c.txt moved"};
+    }
+    void ExpectOnDesktop(const std::wstring& stem = L"") {
+        for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"}) {
+            EXPECT_TRUE(os->Exists(desk + stem + name)) << name;
+            EXPECT_FALSE(os->Exists(dest + stem + name)) << name;
+        }
+    }
+    void ExpectMoved(const std::wstring& stem = L"") {
+        for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"}) {
+            EXPECT_FALSE(os->Exists(desk + stem + name)) << name;
+            EXPECT_EQ(os->Content(dest + stem + name), "data") << name;
+        }
+    }
+
+    // The one dialog of a batch just started; fails the test when there is not exactly one.
+    HWND OneDialog() {
+        std::vector<HWND> found = WaitForDialogs(1);
+        EXPECT_EQ(found.size(), 1u);
+        return found.size() == 1 ? found.front() : nullptr;
+    }
+
+    bool Idle() { return TThread::WaitForIdle(20000); }
+
+    // The log file's entries after "Log started by", each without the stamp and "-> " but with
+    // the log's own CR LF.
+    std::vector<std::wstring> Entries() {
+        const std::wstring stamp = L"09.12.2026 10:00:00-> ";
+        const std::wstring text = FromUtf16Le(os->Content(options->Logger()->LogFileName()));
+        std::vector<std::wstring> entries;
+        for (size_t at = text.find(stamp); at != std::wstring::npos;) {
+            const size_t next = text.find(stamp, at + stamp.size());
+            entries.push_back(
+                text.substr(at + stamp.size(), next == std::wstring::npos ? next : next - at - stamp.size()));
+            at = next;
+        }
+        EXPECT_FALSE(entries.empty());
+        if (!entries.empty()) {
+            EXPECT_EQ(entries.front(), L"Log started by: tester\r\n");
+            entries.erase(entries.begin());
+        }
+        return entries;
+    }
+    // Polls until the log holds `count` entries besides the first one.
+    bool WaitForEntries(size_t count) {
+        for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
+            if (Entries().size() >= count) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    // A report entry as the batch writes it: every line with CR LF, then the log's own CR LF.
+    static std::wstring Entry(const StringList& lines) { return JoinLines(lines) + L"\r\n"; }
+    static StringList Join(StringList a, const StringList& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
+
+    fake::FakeOs os;
+    std::unique_ptr<TOptions> options;
+    std::wstring desk, dest;
+};
+
+TEST_F(QuickNoteFlow, ThreeItemsShowOneDialogWithTheFirstItemsNameAndTheHeaderCountsThree) {
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    // One dialog for the batch, not one per item: no second one follows.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(NoteDialogs().size(), 1u);
+
+    ASSERT_NE(FileNameBox(dlg), nullptr);
+    ASSERT_NE(Memo(dlg), nullptr);
+    EXPECT_EQ(Text(FileNameBox(dlg)), dest + L"a.txt.txt");
+    EXPECT_TRUE(IsWindowEnabled(FileNameBox(dlg)));
+    EXPECT_EQ(Text(Memo(dlg)), L"[Description here]");
+    // While the dialog is open nothing has moved.
+    ExpectOnDesktop();
+    EXPECT_TRUE(os->Calls().empty());
+
+    Click(dlg, IDCANCEL);
+    ASSERT_TRUE(Idle());
+    EXPECT_TRUE(NoteDialogs().empty());
+    ExpectMoved();
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{Entry(Moved())}));
+}
+
+TEST_F(QuickNoteFlow, OkWithSaveNoteFilesWritesExactlyTheBomAndTheNoteThenReportsInOrder) {
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    const std::wstring note = dest + L"a.txt.txt";
+    SetText(Memo(dlg), L"Paid.");
+    Click(dlg, IDOK);
+    ASSERT_TRUE(Idle());
+
+    EXPECT_EQ(os->Content(note), std::string("\xFF\xFEP\0a\0i\0d\0.\0", 12));
+    ExpectMoved();
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{
+                             Entry(Join({L"Comments saved to file: " + note, L"Comments' text:Paid."}, Moved()))}));
+}
+
+TEST_F(QuickNoteFlow, NoteLinesAreKeptAsTheMemoHoldsThem) {
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    const std::wstring note = dest + L"a.txt.txt";
+    SetText(Memo(dlg), L"Paid.\r\nInvoice 117\r\n");
+    Click(dlg, IDOK);
+    ASSERT_TRUE(Idle());
+
+    EXPECT_EQ(os->Content(note), kBom + Utf16(L"Paid.\r\nInvoice 117\r\n"));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::wstring>{Entry(
+                  Join({L"Comments saved to file: " + note, L"Comments' text:Paid.\r\nInvoice 117\r\n"}, Moved()))}));
+}
+
+TEST_F(QuickNoteFlow, OkWithoutSaveNoteFilesWritesNoFileAndRecordsTheText) {
+    options->SetSaveNoteFiles(false);
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    // The path shows, greyed out.
+    EXPECT_EQ(Text(FileNameBox(dlg)), dest + L"a.txt.txt");
+    EXPECT_FALSE(IsWindowEnabled(FileNameBox(dlg)));
+    Click(dlg, IDOK);
+    ASSERT_TRUE(Idle());
+
+    EXPECT_FALSE(os->Exists(dest + L"a.txt.txt"));
+    ExpectMoved();
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{Entry(Join({L"Comments' text:[Description here]"}, Moved()))}));
+}
+
+TEST_F(QuickNoteFlow, DontSaveEscapeAndTheCloseBoxMoveTheItemsWithoutANote) {
+    struct Way {
+        const wchar_t* stem;
+        const char* what;
+        void (*close)(HWND);
+    };
+    const Way ways[] = {
+        {L"dont-", "&Don't save note", [](HWND dlg) { Click(dlg, IDCANCEL); }},
+        {L"escape-", "Escape", [](HWND dlg) { PostMessageW(Memo(dlg), WM_KEYDOWN, VK_ESCAPE, 0x00010001); }},
+        {L"close-", "title-bar close", [](HWND dlg) { PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    std::vector<std::wstring> expected;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        StartBatch(ThreeFiles(way.stem));
+        HWND dlg = OneDialog();
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(Text(FileNameBox(dlg)), dest + way.stem + L"a.txt.txt");
+        SetText(Memo(dlg), L"not wanted");
+        way.close(dlg);
+        ASSERT_TRUE(Idle());
+        EXPECT_FALSE(os->Exists(dest + way.stem + L"a.txt.txt"));
+        ExpectMoved(way.stem);
+        expected.push_back(Entry(Moved(way.stem)));
+        EXPECT_EQ(Entries(), expected);
+    }
+}
+
+TEST_F(QuickNoteFlow, AbortMovesNothingAndLogsOnlyThatTheUserAborted) {
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    SetText(Memo(dlg), L"Paid.");
+    Click(dlg, IDABORT);
+    ASSERT_TRUE(Idle());
+
+    ExpectOnDesktop();
+    EXPECT_TRUE(os->Calls().empty());
+    EXPECT_FALSE(os->Exists(dest + L"a.txt.txt"));
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"User aborted operation.\r\n\r\n"}));
+}
+
+TEST_F(QuickNoteFlow, AnExistingNoteFileIsReplaced) {
+    const std::wstring note = dest + L"a.txt.txt";
+    os->AddFile(note, kBom + Utf16(L"An older note, longer than the new one."));
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    SetText(Memo(dlg), L"Paid.");
+    Click(dlg, IDOK);
+    ASSERT_TRUE(Idle());
+
+    EXPECT_EQ(os->Content(note), kBom + Utf16(L"Paid."));
+    ExpectMoved();
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{
+                             Entry(Join({L"Comments saved to file: " + note, L"Comments' text:Paid."}, Moved()))}));
+}
+
+TEST_F(QuickNoteFlow, TheDefaultNameFollowsTheFirstItemEvenAFolderThatStays) {
+    options->SetMoveFolder(false);
+    os->AddDirectory(desk + L"photos");
+    os->AddFile(desk + L"b.txt", "data");
+    StartBatch(ChangeBlock().Add(kActionAdded, L"Photos").Add(kActionAdded, L"b.txt"));
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    const std::wstring note = dest + L"photos.txt";
+    EXPECT_EQ(Text(FileNameBox(dlg)), note);
+    SetText(Memo(dlg), L"Paid.");
+    Click(dlg, IDOK);
+    ASSERT_TRUE(Idle());
+
+    EXPECT_EQ(os->Content(note), kBom + Utf16(L"Paid."));
+    EXPECT_TRUE(os->Exists(desk + L"photos"));
+    EXPECT_FALSE(os->Exists(dest + L"photos"));
+    EXPECT_EQ(os->Content(dest + L"b.txt"), "data");
+    EXPECT_EQ(Entries(),
+              (std::vector<std::wstring>{Entry({L"Comments saved to file: " + note, L"Comments' text:Paid.",
+                                                L">> Operation report for 2 files <<", L"File: b.txt moved"})}));
+}
+
+TEST_F(QuickNoteFlow, TwoBatchesCloseTogetherOpenTwoDialogsAndTheMainWindowStaysUsable) {
+    // A window of the test's own thread stands for the main window.
+    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(mainWindow, nullptr);
+    os->AddFile(desk + L"first.txt", "data");
+    os->AddFile(desk + L"second.txt", "data");
+    StartBatch(ChangeBlock().Add(kActionAdded, L"first.txt"));
+    StartBatch(ChangeBlock().Add(kActionAdded, L"second.txt"));
+
+    std::vector<HWND> both = WaitForDialogs(2);
+    ASSERT_EQ(both.size(), 2u) << "the second batch waited for the first one's dialog";
+    HWND first = nullptr, second = nullptr;
+    for (HWND dlg : both)
+        (Text(FileNameBox(dlg)) == dest + L"first.txt.txt" ? first : second) = dlg;
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(Text(FileNameBox(second)), dest + L"second.txt.txt");
+    EXPECT_NE(GetWindowThreadProcessId(first, nullptr), GetWindowThreadProcessId(second, nullptr));
+    EXPECT_NE(GetWindowThreadProcessId(first, nullptr), GetCurrentThreadId());
+    EXPECT_TRUE(IsWindowEnabled(first));
+    EXPECT_TRUE(IsWindowEnabled(second));
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+    EXPECT_TRUE(Responsive(mainWindow));
+
+    // The second closes first: its batch ends while the first dialog stays open and usable.
+    Click(second, IDABORT);
+    ASSERT_TRUE(WaitForEntries(1));
+    EXPECT_EQ(NoteDialogs(), std::vector<HWND>{first});
+    EXPECT_TRUE(IsWindowEnabled(first));
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+    EXPECT_TRUE(Responsive(mainWindow));
+    EXPECT_TRUE(os->Exists(desk + L"first.txt"));
+
+    SetText(Memo(first), L"Paid.");
+    Click(first, IDOK);
+    ASSERT_TRUE(Idle());
+    EXPECT_TRUE(os->Exists(desk + L"second.txt"));
+    EXPECT_EQ(os->Content(dest + L"first.txt"), "data");
+    EXPECT_EQ(os->Content(dest + L"first.txt.txt"), kBom + Utf16(L"Paid."));
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{
+                             L"User aborted operation.\r\n\r\n",
+                             Entry({L"Comments saved to file: " + dest + L"first.txt.txt", L"Comments' text:Paid.",
+                                    L">> Operation report for 1 files <<", L"File: first.txt moved"})}));
+    DestroyWindow(mainWindow);
+}
+
+TEST_F(QuickNoteFlow, ANoteFileInAFolderThatDoesNotExistLeavesTheItemsAndLogsWhy) {
+    const std::wstring note = L"C:\\Nowhere\\note.txt";
+    ASSERT_FALSE(os->Exists(L"C:\\Nowhere"));
+    StartBatch(ThreeFiles());
+    HWND dlg = OneDialog();
+    ASSERT_NE(dlg, nullptr);
+    SetText(FileNameBox(dlg), note);
+    SetText(Memo(dlg), L"Paid.");
+    Click(dlg, IDOK);
+    ASSERT_TRUE(Idle());
+
+    ExpectOnDesktop();
+    EXPECT_TRUE(os->Calls().empty());
+    EXPECT_FALSE(os->Exists(note));
+    // One entry, which names the path and the system's error code (3: the path was not found),
+    // and nothing of the note or the items.
+    const std::vector<std::wstring> entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].find(note), std::wstring::npos) << entries[0];
+    EXPECT_NE(entries[0].find(L"Error code: 3\r\n"), std::wstring::npos) << entries[0];
+    EXPECT_EQ(entries[0].find(L"Comments' text:"), std::wstring::npos) << entries[0];
+    EXPECT_EQ(entries[0].find(L"Operation report"), std::wstring::npos) << entries[0];
+    EXPECT_EQ(std::count(entries[0].begin(), entries[0].end(), L'\n'), 2) << "one line and the log's line end";
+}
+
+}  // namespace
+}  // namespace vantrel
