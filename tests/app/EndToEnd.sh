@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The real program under Wine: the first start writes the default settings file and runs hidden;
+# The real program under Wine: the first start writes the default settings file, runs hidden and
+# moves a new desktop file into the target folder;
 # a second start is refused with its message box and leaves the first alone; the Exit hotkey and
 # the end of the Windows session each close the log ("-> Log stopped" and the separator) and
 # leave the settings file as it was.
@@ -46,6 +47,18 @@ check "main window exists and is hidden" test "$state" = "hidden"
 check "settings file written at the first start" test -s "$settings"
 check "settings file begins with the byte-order mark" test "$(head -c 2 "$settings" | od -An -tx1 | tr -d ' ')" = "fffe"
 check "log started" grep -q -- "-> Log started by: " <(text_of "$log")
+# ... and it is moving: a file saved on the desktop arrives in the default target folder.
+desktop="$user_dir/Desktop"
+target="$user_dir/Documents/Vantrel"
+rm -f "$target/report from e2e.txt"
+sleep 1
+echo "moved by the running program" >"$desktop/Report From E2E.txt"
+for _ in $(seq 1 100); do
+    [ -f "$target/report from e2e.txt" ] && break
+    sleep 0.2
+done
+check "a new desktop file is moved into the target, lower-cased" test -f "$target/report from e2e.txt"
+check "and is gone from the desktop" test ! -e "$desktop/Report From E2E.txt"
 cp "$settings" "$tmp/settings.before"
 cp "$log" "$tmp/log.before"
 
