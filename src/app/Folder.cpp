@@ -28,6 +28,20 @@ std::wstring CurrentFolder() {
     return path;
 }
 
+// In the middle of the main window when it is shown, else of the screen.
+void CenterOnOwner(HWND dialog, HWND owner) {
+    RECT d, o;
+    GetWindowRect(dialog, &d);
+    if (owner && IsWindowVisible(owner)) {
+        GetWindowRect(owner, &o);
+    } else {
+        o = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    int w = d.right - d.left, h = d.bottom - d.top;
+    SetWindowPos(dialog, nullptr, o.left + (o.right - o.left - w) / 2, o.top + (o.bottom - o.top - h) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 TFolderForm::TFolderForm(HWND owner) : owner_(owner), shown_(CurrentFolder()) {
@@ -43,6 +57,7 @@ int CALLBACK TFolderForm::Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM 
     switch (msg) {
         case BFFM_INITIALIZED:
             SetWindowTextW(dialog, L"Select folder");
+            CenterOnOwner(dialog, self->owner_);
             if (!self->shown_.empty())
                 SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(self->shown_.c_str()));
             if (OnShown) OnShown(dialog);
