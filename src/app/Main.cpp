@@ -32,6 +32,9 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
     ShellOpen = [](const std::wstring& folder) {
         ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
+    ShellVerb = [](const std::wstring& verb, const std::wstring& file) {
+        ShellExecuteW(nullptr, verb.c_str(), file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    };
     MainForm = this;
 
     // 1. The window with its controls and actions, hidden.
@@ -45,6 +48,8 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
     dpi_ = ui::WindowDpi(Handle());
     CreateActions();
     CreateControls();
+    CreateTray();
+    CreateLogPage();
     ApplyFonts();
     PlaceAtStart();
     SelectPage(kFilesPage);
@@ -175,7 +180,15 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return OnEndSession(wParam != FALSE);
         case WM_DESTROY:
             return OnDestroy();
+        case kTrayCallback:
+            if (TrayControlIcon && TrayControlIcon->HandleCallback(wParam, lParam)) return 0;
+            return Default(msg, wParam, lParam);
         default:
+            // Explorer came back: the icon has to be added again.
+            if (msg == TrayIcon::TaskbarCreatedMessage() && TrayControlIcon) {
+                TrayControlIcon->OnTaskbarCreated();
+                return 0;
+            }
             return Default(msg, wParam, lParam);
     }
 }
@@ -184,6 +197,11 @@ LRESULT TMainForm::OnCommand(WPARAM wParam, LPARAM lParam) {
     UINT id = LOWORD(wParam);
     UINT code = HIWORD(wParam);
     HWND control = reinterpret_cast<HWND>(lParam);
+    // An entry of the tray's "Se&lect" submenu.
+    if (!control && id >= kSelectFirst && id <= kSelectLast) {
+        SelectTargetClick(id);
+        return 0;
+    }
     // Buttons, check boxes and menu entries bound to an action run it.
     if (ui::TAction* action = MainActionList.Find(id)) {
         if (control && code != BN_CLICKED) return 0;
@@ -267,6 +285,8 @@ LRESULT TMainForm::OnEndSession(bool ending) {
 }
 
 LRESULT TMainForm::OnDestroy() {
+    // No icon is left behind in the notification area.
+    if (TrayControlIcon) TrayControlIcon->Hide();
     FormDestroy();
     ui::TApplication::Instance().RemoveDialogWindow(Handle());
     PostQuitMessage(0);
@@ -300,18 +320,15 @@ void TMainForm::AboutActionExecute() {
 void TMainForm::ApplicationHotKeyEventsMessage(MSG& msg, bool& handled) {
     handled = false;
     switch (msg.message) {
-        case WM_NCLBUTTONDOWN: {
-            // A press on the caption's close button hides the window instead of closing it.
-            POINT pt = {GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
-            ScreenToClient(Handle(), &pt);
-            RECT outer;
-            GetWindowRect(Handle(), &outer);
-            if (pt.x > (outer.right - outer.left) - ui::Scale(27, dpi_) && pt.y < ui::Scale(28, dpi_)) {
+        case WM_NCLBUTTONDOWN:
+            // A press on the main window's own close button hides the window instead of closing
+            // it. The window's hit test names the button, so a press on another window (or on
+            // this one's frame nearby) is left alone.
+            if (msg.hwnd == Handle() && msg.wParam == HTCLOSE) {
                 ShowAction->Execute();
                 handled = true;
             }
             break;
-        }
         case WM_SYSCOMMAND:
             if ((msg.wParam & 0xFFF0) == SC_CLOSE) {
                 ShowAction->Execute();

@@ -18,6 +18,7 @@
 #include "ui/Controls.h"
 #include "ui/FolderList.h"
 #include "ui/Gdi.h"
+#include "ui/TrayIcon.h"
 #include "ui/Window.h"
 
 namespace vantrel {
@@ -71,6 +72,13 @@ enum MainCommand : UINT {
     kSaveNoteFilesCheckBox,
     kIconCheckBox,
 };
+
+// The "Se&lect" submenu's entries: kSelectFirst + their position, each standing for one folder.
+constexpr UINT kSelectFirst = 1000;
+constexpr UINT kSelectLast = 1999;
+
+// The tray icon's callback message.
+constexpr UINT kTrayCallback = WM_APP + 1;
 
 // The pages, in tab order.
 enum MainPage : int { kFilesPage = 0, kFoldersPage = 1, kMiscPage = 2 };
@@ -179,6 +187,20 @@ class TMainForm : public ui::TWindow {
     // Opens a folder in the shell ("open" verb). Tests replace it to see what would be opened.
     std::function<void(const std::wstring& folder)> ShellOpen;
 
+    // --- the tray (MainTray.cpp) ---
+    std::unique_ptr<TrayIcon> TrayControlIcon;
+    HMENU PopupMenu = nullptr;  // owned through popupMenu_; MenuSelect is its submenu
+    HMENU MenuSelect = nullptr;
+    void TrayControlIconDblClick();
+    // The clicked entry of "Se&lect", by its command id.
+    void SelectTargetClick(UINT entryId);
+    // The folder an entry of "Se&lect" stands for; empty for an id that is no entry.
+    std::wstring SelectEntryFolder(UINT entryId) const;
+    // A key pressed in the log memo; true when the memo must not see it.
+    bool LogMemoKeyDown(WPARAM key);
+    // ShellExecuteW with a verb on a file, no owner, parameters or directory. Tests replace it.
+    std::function<void(const std::wstring& verb, const std::wstring& file)> ShellVerb;
+
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -194,6 +216,10 @@ class TMainForm : public ui::TWindow {
     void PlaceAtStart();
     void RegisterHotKeys();
     void StartMonitor();
+    void CreateTray();
+    void CreateLogPage();
+    void SetTrayHint();
+    void UpdatePopupMenu();
 
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR* header);
@@ -212,6 +238,9 @@ class TMainForm : public ui::TWindow {
     std::unique_ptr<TFolderForm> folderForm_;
     std::unique_ptr<TAboutForm> aboutForm_;
     bool destroyed_ = false;
+    unique_hmenu popupMenu_;
+    unique_hicon trayIconImage_;
+    StringList selectFolders_;  // the folder of each "Se&lect" entry, by position
 };
 
 // The one main window while it exists.
