@@ -125,12 +125,14 @@ double WaitForArrival(HANDLE watch, const std::wstring& path, uint32_t timeoutMs
 
 struct Burst {
     int files = 0;
-    double createMs = 0;      // creating the files on the watched desktop
-    double engineMs = 0;      // from the first file created to the last one arrived
-    double bareCreateMs = 0;  // creating the same files in an unwatched folder
-    double bareMoveMs = 0;    // the bare MoveFileW loop over them
-    size_t left = 0;          // still on the desktop when the engine had settled
-    size_t overflows = 0;     // "Byte return error" lines written during the burst
+    double createMs = 0;        // creating the files on the watched desktop
+    double engineMs = 0;        // from the first file created to the last one arrived
+    double bareCreateMs = 0;    // creating the same files in an unwatched folder
+    double bareMoveMs = 0;      // the bare MoveFileW loop over them
+    double pausedCreateMs = 0;  // creating them on the desktop while monitoring is paused
+    size_t left = 0;            // still on the desktop when the engine had settled
+    Memory memoryAfter;         // at rest after the burst and its clean-up
+    size_t overflows = 0;       // "Byte return error" lines written during the burst
 };
 
 }  // namespace
@@ -200,6 +202,18 @@ int main() {
         const size_t overflowsBefore = CountOf(ReadLog(logFile), L"Byte return error");
         auto name = [n](int i) { return L"burst" + std::to_wstring(n) + L"_" + std::to_wstring(i) + L".dat"; };
 
+        // What watching alone costs: the same files on the desktop while the blocks are discarded.
+        options.Paused = true;
+        Sleep(200);
+        const double pausedStart = NowMs();
+        for (int i = 0; i < n; ++i)
+            WriteNewFile(desktop + name(i), "0123456789abcdef");
+        b.pausedCreateMs = NowMs() - pausedStart;
+        for (int i = 0; i < n; ++i)
+            DeleteFileW((desktop + name(i)).c_str());
+        Sleep(500);
+        options.Paused = false;
+
         const double start = NowMs();
         for (int i = 0; i < n; ++i)
             WriteNewFile(desktop + name(i), "0123456789abcdef");
@@ -242,6 +256,8 @@ int main() {
         CreateDirectoryW(staging.c_str(), nullptr);
         Sleep(500);
         options.Paused = false;
+        Sleep(1000);
+        bursts.back().memoryAfter = MemoryNow();
     }
 
     Sleep(2000);
@@ -255,10 +271,11 @@ int main() {
     for (const auto& b : bursts) {
         const double bare = b.bareCreateMs + b.bareMoveMs;
         std::printf(
-            "| Burst of %d files | engine %.0f ms (creating them: %.0f ms); bare create + MoveFileW loop %.0f ms "
-            "(loop alone %.0f ms); ratio %.2f; left by overflow: %zu (%zu overflow line%s) |\n",
-            b.files, b.engineMs, b.createMs, bare, b.bareMoveMs, bare > 0 ? b.engineMs / bare : 0.0, b.left,
-            b.overflows, b.overflows == 1 ? "" : "s");
+            "| Burst of %d files | engine %.0f ms (creating them: %.0f ms; creating them while paused: %.0f ms); "
+            "bare create + MoveFileW loop %.0f ms (loop alone %.0f ms); ratio %.2f; left by overflow: %zu "
+            "(%zu overflow line%s); afterwards %s |\n",
+            b.files, b.engineMs, b.createMs, b.pausedCreateMs, bare, b.bareMoveMs, bare > 0 ? b.engineMs / bare : 0.0,
+            b.left, b.overflows, b.overflows == 1 ? "" : "s", Describe(b.memoryAfter).c_str());
     }
     std::printf("| CPU while watching an idle desktop for %d s | %.1f ms (the whole run used %.0f ms) |\n",
                 args.idleSeconds, idleCpuMs, totalCpuMs);
