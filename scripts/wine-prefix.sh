@@ -18,8 +18,12 @@ export WINEARCH=win64
 
 # A prefix made before wine32 was installed lacks the 32-bit system files: note what it was made with.
 if [ -x /usr/lib/wine/wine ]; then made_with="wine32 and wine64"; else made_with="wine64"; fi
+# What the prefix looks like when it is ready; a prefix from an older version of this script is brought up to date.
+want="$made_with
+user folders real
+crash dialog off"
 
-if [ -f "$ready" ] && [ "$(cat "$ready")" = "$made_with" ]; then
+if [ "$(cat "$ready" 2>/dev/null)" = "$want" ]; then
     echo "$prefix"
     exit 0
 fi
@@ -28,46 +32,54 @@ mkdir -p "$(dirname "$prefix")"
 # Tests may start side by side: only one of them builds the prefix, the others wait for it.
 exec 9>"$prefix.lock"
 flock 9
-if [ -f "$ready" ] && [ "$(cat "$ready")" = "$made_with" ]; then
+if [ "$(cat "$ready" 2>/dev/null)" = "$want" ]; then
     echo "$prefix"
     exit 0
 fi
 
-# A server still running on an old prefix would hold on to its files.
-if [ -d "$prefix" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-fi
-
-# A half-made prefix from an interrupted run is not worth repairing.
-rm -rf "$prefix"
-
-# wineboot needs no X display; with none it simply runs without a window driver.
-if ! wineboot -i >/dev/null 2>&1; then
-    echo "wine-prefix.sh: wineboot failed for $prefix" >&2
-    exit 1
-fi
-# Let the server write the registry out before we look at the user folders.
-wineserver -w || true
-
-users="$prefix/drive_c/users"
-user_dir="$users/$(id -un)"
-if [ ! -d "$user_dir" ]; then
-    # Wine names the folder after the Unix user; fall back to the one it made.
-    user_dir="$(find "$users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
-fi
-if [ -z "$user_dir" ] || [ ! -d "$user_dir" ]; then
-    echo "wine-prefix.sh: no user folder under $users" >&2
-    exit 1
-fi
-
-# Desktop and Documents (and the other user folders Wine linked to $HOME) become real folders.
-for link in "$user_dir"/*; do
-    if [ -L "$link" ]; then
-        rm -f "$link"
-        mkdir -p "$link"
+if [ "$(head -n 1 "$ready" 2>/dev/null)" != "$made_with" ]; then
+    # A server still running on an old prefix would hold on to its files.
+    if [ -d "$prefix" ]; then
+        wineserver -k >/dev/null 2>&1 || true
     fi
-done
-mkdir -p "$user_dir/Desktop" "$user_dir/Documents"
+    # A half-made prefix from an interrupted run is not worth repairing.
+    rm -rf "$prefix"
 
-echo "$made_with" >"$ready"
+    # wineboot needs no X display; with none it simply runs without a window driver.
+    if ! wineboot -i </dev/null >/dev/null 2>&1; then
+        echo "wine-prefix.sh: wineboot failed for $prefix" >&2
+        exit 1
+    fi
+    # Let the server write the registry out before we look at the user folders.
+    wineserver -w || true
+
+    users="$prefix/drive_c/users"
+    user_dir="$users/$(id -un)"
+    if [ ! -d "$user_dir" ]; then
+        # Wine names the folder after the Unix user; fall back to the one it made.
+        user_dir="$(find "$users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
+    fi
+    if [ -z "$user_dir" ] || [ ! -d "$user_dir" ]; then
+        echo "wine-prefix.sh: no user folder under $users" >&2
+        exit 1
+    fi
+
+    # Desktop and Documents (and the other user folders Wine linked to $HOME) become real folders.
+    for link in "$user_dir"/*; do
+        if [ -L "$link" ]; then
+            rm -f "$link"
+            mkdir -p "$link"
+        fi
+    done
+    mkdir -p "$user_dir/Desktop" "$user_dir/Documents"
+fi
+
+# A crashing program gets a backtrace on stderr instead of a crash dialog that waits for a click
+# (with a display) and would hold the test until its time-out.
+if ! wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1; then
+    echo "wine-prefix.sh: could not switch the crash dialog off in $prefix" >&2
+    exit 1
+fi
+
+printf '%s\n' "$want" >"$ready"
 echo "$prefix"

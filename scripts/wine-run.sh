@@ -36,4 +36,15 @@ if wineserver -p60 </dev/null >/dev/null 2>&1; then
     "$loader" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 || true
 fi
 
-exec "$loader" "$@"
+# Wine does not always hand a crash on as a failing exit status: a crashed program can end with 0.
+# Its stderr is kept aside (and shown afterwards) so that a crash report in it fails the run.
+errors="$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")"
+trap 'rm -f "$errors"' EXIT
+status=0
+"$loader" "$@" 2>"$errors" || status=$?
+cat "$errors" >&2
+if [ "$status" -eq 0 ] && grep -qE '^wine: Unhandled|^Unhandled exception' "$errors"; then
+    echo "wine-run.sh: $1 crashed" >&2
+    status=1
+fi
+exit "$status"
