@@ -26,7 +26,7 @@ constexpr RECT kLogo = {6, 6, 6 + 86, 6 + 86};
 constexpr RECT kTitle = {100, 8, 340, 30};
 constexpr RECT kVersion = {100, 32, 340, 48};
 constexpr RECT kLogFile = {100, 50, 100 + 242, 50 + 47};
-constexpr RECT kMemo = {10, 98, 338, 140};
+constexpr RECT kMemo = {14, 92, 338, 142};
 
 RECT Scaled(const RECT& r, UINT dpi) {
     return {ui::Scale(r.left, dpi), ui::Scale(r.top, dpi), ui::Scale(r.right, dpi), ui::Scale(r.bottom, dpi)};
