@@ -420,15 +420,25 @@ TEST_F(MainFormTest, EndOfTheSessionEndsAsExitDoes) {
     EXPECT_EQ(SettingsBytes(), settings);
 }
 
-// The About box closes on a click or Esc, posted from a timer while it runs modally.
-std::vector<std::pair<UINT, WPARAM>> closers;
-void CALLBACK CloseAbout(HWND, UINT, UINT_PTR id, DWORD) {
+// The About box closes on a click or Esc, sent from a timer while it runs modally. A click into
+// the maker's text leaves it open, and asking for it again while it is up opens no second box.
+struct AboutStep {
+    UINT message;
+    WPARAM wParam;
+    bool toMemo;
+};
+std::vector<AboutStep> aboutSteps;
+TMainForm* aboutOwner = nullptr;
+TAboutForm* aboutSeen = nullptr;
+void CALLBACK NextAboutStep(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (!AboutForm || closers.empty()) return;
-    auto [message, wParam] = closers.front();
-    closers.erase(closers.begin());
-    HWND target = message == WM_KEYDOWN ? AboutForm->AboutMemo() : AboutForm->Handle();
-    PostMessageW(target, message, wParam, 0);
+    if (!AboutForm || aboutSteps.empty()) return;
+    aboutSeen = AboutForm;
+    aboutOwner->AboutActionExecute();  // already up: brought to the front, not opened again
+    AboutStep step = aboutSteps.front();
+    aboutSteps.erase(aboutSteps.begin());
+    PostMessageW(step.toMemo ? AboutForm->AboutMemo() : AboutForm->Handle(), step.message, step.wParam, 0);
+    if (step.toMemo && step.message != WM_KEYDOWN) SetTimer(nullptr, 0, 50, NextAboutStep);
 }
 
 TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
@@ -436,15 +446,18 @@ TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
     os->AddDirectory(local);
     os->specialFolders[SpecialFolder::LocalAppData] = local;
     Build();
+    aboutOwner = form.get();
     EXPECT_EQ(form->AboutForm(), nullptr);
-    closers = {{WM_LBUTTONUP, 0}, {WM_KEYDOWN, VK_ESCAPE}, {WM_RBUTTONUP, 0}};
+    aboutSteps = {
+        {WM_LBUTTONUP, 0, true}, {WM_LBUTTONUP, 0, false}, {WM_KEYDOWN, VK_ESCAPE, true}, {WM_RBUTTONUP, 0, false}};
     for (int i = 0; i < 3; ++i) {
-        SetTimer(nullptr, 0, 50, CloseAbout);
+        SetTimer(nullptr, 0, 50, NextAboutStep);
         Click(form->AboutButton);  // returns when the box has closed
         ASSERT_NE(form->AboutForm(), nullptr);
         EXPECT_FALSE(form->AboutForm()->Visible());
+        EXPECT_EQ(aboutSeen, form->AboutForm());
     }
-    EXPECT_TRUE(closers.empty());
+    EXPECT_TRUE(aboutSteps.empty());
     EXPECT_EQ(form->AboutForm()->LogFileLabel(),
               L"Log file: C:\\Users\\\u0422\u0435\u0441\u0442 \u2713\\AppData\\Local\\Vantrel\\Log.txt");
     EXPECT_EQ(AboutForm, form->AboutForm());  // one box, kept
