@@ -89,7 +89,8 @@ void TMainForm::ShowActionExecute() {
         if (log) log->SetUseLock(true);
         // Nothing is moved while the user may be changing the settings.
         options_.Paused = true;
-        ShowWindow(Handle(), SW_SHOW);
+        // A window hidden while minimised comes back to its normal place.
+        ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(Handle());
         PauseAction->SetEnabled(false);
         ShowAction->SetChecked(true);
