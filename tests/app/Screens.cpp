@@ -57,8 +57,8 @@ bool Capture(HWND hwnd, const std::wstring& name) {
     bf.bfSize = bf.bfOffBits + static_cast<DWORD>(pixels.size());
     bi.biSizeImage = static_cast<DWORD>(pixels.size());
     std::wstring path = outDir + L"\\" + name + L"-" + suffix + L".bmp";
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) return false;
+    FILE* f = nullptr;
+    if (_wfopen_s(&f, path.c_str(), L"wb") != 0 || !f) return false;
     fwrite(&bf, sizeof(bf), 1, f);
     fwrite(&bi, sizeof(bi), 1, f);
     fwrite(pixels.data(), 1, pixels.size(), f);
