@@ -203,6 +203,19 @@ TEST_F(Tray, CloseButtonHideDoubleClickAndHotkeyHideAShownWindow) {
     EXPECT_EQ(form->TrayControlIcon->Hint(), kPaused);
 }
 
+TEST_F(Tray, AWindowHiddenWhileMinimisedComesBackRestored) {
+    Build();
+    Hotkey(1, kMods, 'H');
+    ShowWindow(form->Handle(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(form->Handle()));
+    Hotkey(1, kMods, 'H');
+    EXPECT_FALSE(Shown());
+    Hotkey(1, kMods, 'H');
+    EXPECT_TRUE(Shown());
+    EXPECT_FALSE(IsIconic(form->Handle()));
+    EXPECT_TRUE(options->Paused);
+}
+
 // A window of the test's own that would hand a press on its frame to nobody.
 LRESULT CALLBACK OtherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCLBUTTONDOWN) {
