@@ -210,7 +210,8 @@ TEST_F(MainFormTest, DependentControlsFollowTheirBoxesAndKeepTheirValues) {
 }
 
 TEST_F(MainFormTest, DelayIsShownInWholeSecondsAndStoredTimesAThousand) {
-    for (auto [ms, shown] : {std::pair{500, 1}, {2500, 2}, {0, 1}, {5000000, 1000}}) {
+    const std::vector<std::pair<int, int>> cases = {{500, 1}, {2500, 2}, {0, 1}, {5000000, 1000}};
+    for (auto [ms, shown] : cases) {
         form.reset();
         MakeOptions();
         options->SetMoveFolderDelay(ms);
@@ -550,6 +551,25 @@ TEST_F(MainFormTest, TheSplitterMovesTheBorderBetweenTheExclusionLists) {
     int before = width(form->ExtensionGroup);
     SendMessageW(splitter, WM_MOUSEMOVE, 0, MAKELPARAM(area.right / 2, 10));
     EXPECT_EQ(width(form->ExtensionGroup), before);
+}
+
+TEST_F(MainFormTest, MovingToAMonitorOfAnotherDpiScalesTheWindow) {
+    Build();
+    RECT before;
+    GetWindowRect(form->Handle(), &before);
+    RECT suggested = {before.left, before.top, before.left + MulDiv(before.right - before.left, 3, 2),
+                      before.top + MulDiv(before.bottom - before.top, 3, 2)};
+    SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(form->Dpi(), 144u);
+    RECT now;
+    GetWindowRect(form->Handle(), &now);
+    EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+    RECT button;
+    GetWindowRect(form->SaveButton, &button);
+    EXPECT_EQ(button.right - button.left, MulDiv(75, 144, 96));
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form->AddButton, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(11, 144, 96));
 }
 
 // Real folders with characters outside any code page; the chooser is answered as it comes up.
