@@ -6,7 +6,8 @@
 // settings object starts from its defaults and a new log.
 #include <gtest/gtest.h>
 
-#include <cwctype>
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <regex>
 #include <thread>
@@ -233,7 +234,7 @@ TEST_F(EngineE2e, FileHeldOpenIsMovedAtTheFourthAttempt) {
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     DWORD written = 0;
     WriteFile(held, "data", 4, &written, nullptr);
-    Sleep(static_cast<DWORD>(created + 2500 - NowMs()));
+    Sleep(static_cast<DWORD>(std::max(0.0, created + 2500 - NowMs())));
     CloseHandle(held);
 
     ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + L"locked.txt"); }, 10000, 5));
