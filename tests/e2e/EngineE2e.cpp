@@ -179,6 +179,30 @@ TEST_F(EngineE2e, NewFileArrivesUnderItsLowerCaseNameAndTheReportIsLogged) {
     EXPECT_EQ(0u, CountOf(log, L"draft"));
 }
 
+TEST_F(EngineE2e, NamesBeyondAsciiAreLowerCasedByTheSystem) {
+    Start();
+
+    ASSERT_TRUE(WriteNewFile(desktop_ + L"\u00c4RGER \u00dcBER \u0411\u042e\u0414\u0416\u0415\u0422.TXT", "u"));
+    const std::wstring lower = L"\u00e4rger \u00fcber \u0431\u044e\u0434\u0436\u0435\u0442.txt";
+    ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + lower); }, 10000));
+    EXPECT_EQ(std::vector<std::wstring>{lower}, ListNames(target_));
+    EXPECT_TRUE(LogHas(L"File: " + lower + L" moved\r\n\r\n"));
+}
+
+TEST_F(EngineE2e, WhilePausedNewItemsStayAndAreNotTakenUpLater) {
+    Start();
+    options_->Paused = true;
+    ASSERT_TRUE(WriteNewFile(desktop_ + L"during pause.txt", "p"));
+    Sleep(700);
+    options_->Paused = false;
+    ASSERT_TRUE(WriteNewFile(desktop_ + L"after pause.txt", "a"));
+
+    ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + L"after pause.txt"); }, 10000));
+    ASSERT_TRUE(LogHas(L"after pause.txt moved"));
+    EXPECT_TRUE(IsFile(desktop_ + L"during pause.txt"));
+    EXPECT_EQ(1u, CountOf(Log(), L">> Operation report"));
+}
+
 TEST_F(EngineE2e, ClashIsRenamedAsideWithTheTickCountOrDeleted) {
     Start([](TOptions& o) { o.SetRenameFile(true); });
 
