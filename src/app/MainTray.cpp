@@ -27,6 +27,8 @@ void TMainForm::CreateTray() {
         static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON,
                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
     TrayControlIcon = std::make_unique<TrayIcon>(Handle(), kTrayCallback);
+    // Run with raised rights, the window would not hear of a restarted Explorer otherwise.
+    ChangeWindowMessageFilterEx(Handle(), TrayIcon::TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     TrayControlIcon->SetIcon(trayIconImage_ ? trayIconImage_.get() : LoadIconW(nullptr, IDI_APPLICATION));
     TrayControlIcon->SetHint(kHintRunning);
     TrayControlIcon->onDoubleClick = [this] { TrayControlIconDblClick(); };
