@@ -40,8 +40,17 @@ fi
 # Its stderr is kept aside (and shown afterwards) so that a crash report in it fails the run.
 errors="$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")"
 trap 'rm -f "$errors"' EXIT
+# Whoever ends this script (a time-out, a test that kills its program) ends the program with it.
+"$loader" "$@" <&0 2>"$errors" &
+child=$!
+trap 'kill -TERM "$child" 2>/dev/null' TERM INT HUP
 status=0
-"$loader" "$@" 2>"$errors" || status=$?
+wait "$child" || status=$?
+while kill -0 "$child" 2>/dev/null; do
+    # The wait was cut short by a signal we passed on; the program's own status comes next.
+    status=0
+    wait "$child" || status=$?
+done
 cat "$errors" >&2
 if [ "$status" -eq 0 ] && grep -qE '^wine: Unhandled|^Unhandled exception' "$errors"; then
     echo "wine-run.sh: $1 crashed" >&2
