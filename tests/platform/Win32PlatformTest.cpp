@@ -475,5 +475,40 @@ TEST_F(Win32PlatformTest, NamingAThreadAndRefreshingTheDesktopGoOnQuietly) {
     os.NameThread("again");  // the handler is gone again, and a second raise is caught all the same
 }
 
+bool IsOpen(HANDLE h) {
+    DWORD flags = 0;
+    return ::GetHandleInformation(h, &flags) != 0;
+}
+
+TEST(UniqueHandle, OneOwnerClosesOnce) {
+    unique_handle first(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(first);
+    const HANDLE raw = first.get();
+
+    unique_handle second(std::move(first));
+    EXPECT_FALSE(first);  // NOLINT(bugprone-use-after-move): the moved-from owner is empty
+    EXPECT_EQ(second.get(), raw);
+    EXPECT_TRUE(IsOpen(raw));
+
+    unique_handle third;
+    third = std::move(second);
+    EXPECT_TRUE(IsOpen(raw));
+
+    // Taken back out, it is the caller's to close.
+    const HANDLE released = third.release();
+    EXPECT_FALSE(third);
+    EXPECT_TRUE(IsOpen(released));
+    third.reset(released);
+
+    third.reset();
+    EXPECT_FALSE(IsOpen(raw));
+
+    // A failed CreateFileW is no handle at all.
+    unique_handle failed(::CreateFileW(L"C:\\no such folder\\x", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(failed);
+    unique_hfind none(INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(none);
+}
+
 }  // namespace
 }  // namespace vantrel
