@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsFileText.h"
 
 namespace vantrel {
 namespace {
@@ -16,9 +17,7 @@ namespace {
 const std::wstring kSettingsFile = L"C:\\Users\\tester\\AppData\\Local\\Vantrel\\Settings.xml";
 const std::wstring kLogFile = L"C:\\Users\\tester\\AppData\\Local\\Vantrel\\Log.txt";
 
-std::string File(const std::wstring& text) {
-    return "\xFF\xFE" + ToUtf16Le(text);
-}
+constexpr auto File = test::SettingsFile;
 
 // The fake, recording in which order the settings file and the log are written and opened.
 class RecordingOs : public fake::FakePlatform {
@@ -50,38 +49,7 @@ TEST(OptionsFirstStart, WritesTheDefaultFileBeforeOpeningTheLogAndMakesTheFolder
 
     Settings want = DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\");
     EXPECT_EQ(options.Snapshot(), want);
-    EXPECT_EQ(os.Content(kSettingsFile),
-              File(L"<Vantrel>\r\n"
-                   L"\t<DestinationFolder>C:\\Users\\tester\\Documents\\Vantrel\\</DestinationFolder>\r\n"
-                   L"\t<MoveFolder>false</MoveFolder>\r\n"
-                   L"\t<MoveFolderDelay>2000</MoveFolderDelay>\r\n"
-                   L"\t<AlternateFolders>\r\n"
-                   L"\t</AlternateFolders>\r\n"
-                   L"\t<QuickNote>false</QuickNote>\r\n"
-                   L"\t<RenameFile>true</RenameFile>\r\n"
-                   L"\t<RenameFolder>true</RenameFolder>\r\n"
-                   L"\t<MoveRenamed>false</MoveRenamed>\r\n"
-                   L"\t<TryToMove>false</TryToMove>\r\n"
-                   L"\t<TryCount>0</TryCount>\r\n"
-                   L"\t<ShowIcon>true</ShowIcon>\r\n"
-                   L"\t<SaveNoteFiles>false</SaveNoteFiles>\r\n"
-                   L"\t<ExcludedExt>\r\n"
-                   L"\t\t<Ext>*.dlm</Ext>\r\n"
-                   L"\t\t<Ext>*.lnk</Ext>\r\n"
-                   L"\t\t<Ext>*.Getright</Ext>\r\n"
-                   L"\t\t<Ext>*.tmp</Ext>\r\n"
-                   L"\t\t<Ext>*.part</Ext>\r\n"
-                   L"\t</ExcludedExt>\r\n"
-                   L"\t<ExcludedFiles>\r\n"
-                   L"\t\t<File>New Text Document.*</File>\r\n"
-                   L"\t\t<File>New Wordpad Document.*</File>\r\n"
-                   L"\t\t<File>New Rich Text Document.*</File>\r\n"
-                   L"\t\t<File>New Word Document.*</File>\r\n"
-                   L"\t\t<File>New Excel Document.*</File>\r\n"
-                   L"\t\t<File>New Shortcut.*</File>\r\n"
-                   L"\t\t<File>New Folder.*</File>\r\n"
-                   L"\t</ExcludedFiles>\r\n"
-                   L"</Vantrel>\r\n"));
+    EXPECT_EQ(os.Content(kSettingsFile), File(test::DefaultSettingsText(L"C:\\Users\\tester\\Documents\\Vantrel\\")));
 
     // The whole file goes through the replacing write, and before the log is opened.
     ASSERT_EQ(os.events.size(), 2u);

@@ -4,50 +4,17 @@
 
 #include "platform/Text.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsFileText.h"
 
 namespace vantrel {
 namespace {
 
-std::string File(const std::wstring& text) {
-    return "\xFF\xFE" + ToUtf16Le(text);
-}
-
-const wchar_t kDefaultFile[] =
-    L"<Vantrel>\r\n"
-    L"\t<DestinationFolder>C:\\Docs\\Vantrel\\</DestinationFolder>\r\n"
-    L"\t<MoveFolder>false</MoveFolder>\r\n"
-    L"\t<MoveFolderDelay>2000</MoveFolderDelay>\r\n"
-    L"\t<AlternateFolders>\r\n"
-    L"\t</AlternateFolders>\r\n"
-    L"\t<QuickNote>false</QuickNote>\r\n"
-    L"\t<RenameFile>true</RenameFile>\r\n"
-    L"\t<RenameFolder>true</RenameFolder>\r\n"
-    L"\t<MoveRenamed>false</MoveRenamed>\r\n"
-    L"\t<TryToMove>false</TryToMove>\r\n"
-    L"\t<TryCount>0</TryCount>\r\n"
-    L"\t<ShowIcon>true</ShowIcon>\r\n"
-    L"\t<SaveNoteFiles>false</SaveNoteFiles>\r\n"
-    L"\t<ExcludedExt>\r\n"
-    L"\t\t<Ext>*.dlm</Ext>\r\n"
-    L"\t\t<Ext>*.lnk</Ext>\r\n"
-    L"\t\t<Ext>*.Getright</Ext>\r\n"
-    L"\t\t<Ext>*.tmp</Ext>\r\n"
-    L"\t\t<Ext>*.part</Ext>\r\n"
-    L"\t</ExcludedExt>\r\n"
-    L"\t<ExcludedFiles>\r\n"
-    L"\t\t<File>New Text Document.*</File>\r\n"
-    L"\t\t<File>New Wordpad Document.*</File>\r\n"
-    L"\t\t<File>New Rich Text Document.*</File>\r\n"
-    L"\t\t<File>New Word Document.*</File>\r\n"
-    L"\t\t<File>New Excel Document.*</File>\r\n"
-    L"\t\t<File>New Shortcut.*</File>\r\n"
-    L"\t\t<File>New Folder.*</File>\r\n"
-    L"\t</ExcludedFiles>\r\n"
-    L"</Vantrel>\r\n";
+using test::DefaultSettingsText;
+constexpr auto File = test::SettingsFile;
 
 TEST(SettingsFileWrite, TheDefaultsGiveTheDocumentedFileByteForByte) {
     std::string bytes = SettingsToBytes(DefaultSettings(L"C:\\Docs\\Vantrel\\"));
-    EXPECT_EQ(bytes, File(kDefaultFile));
+    EXPECT_EQ(bytes, File(DefaultSettingsText(L"C:\\Docs\\Vantrel\\")));
     // Byte-order mark, no declaration, and CR LF after the closing root tag.
     ASSERT_GE(bytes.size(), 6u);
     EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFE<\0", 4));
