@@ -42,13 +42,19 @@ class EngineTest : public ::testing::Test {
 
     void TearDown() override { ASSERT_TRUE(TThread::WaitForIdle(20000)) << "a worker did not end"; }
 
-    // Runs one batch on its own thread, as the monitor starts it, and waits for every worker.
-    void RunBatch(const std::string& block) {
+    // Starts one batch on its own thread, as the monitor starts it, without waiting for it.
+    void StartBatch(const std::string& block) {
         auto* batch = new TFileMove(true);
         batch->Buffer.assign(block.begin(), block.end());
         batch->Settings = options.get();
         batch->FreeOnTerminate = true;
         batch->Resume();
+    }
+    void StartBatch(const ChangeBlock& block) { StartBatch(block.Bytes()); }
+
+    // Runs one batch and waits for every worker.
+    void RunBatch(const std::string& block) {
+        StartBatch(block);
         ASSERT_TRUE(TThread::WaitForIdle(20000));
     }
     void RunBatch(const ChangeBlock& block) { RunBatch(block.Bytes()); }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/EngineFixture.h"
 #include "engine/Movefilethread.h"
 #include "engine/Note.h"
 #include "fakes/FakePlatform.h"
@@ -121,24 +122,14 @@ std::string Utf16(const std::wstring& text) {
 
 const std::string kBom("\xFF\xFE", 2);
 
-class QuickNoteFlow : public ::testing::Test {
+class QuickNoteFlow : public test::EngineTest {
   protected:
     void SetUp() override {
-        options = std::make_unique<TOptions>();
-        options->SetExcludedExt({});
-        options->SetExcludedFiles({});
-        options->SetMoveRenamed(false);
-        options->SetMoveFolder(false);
-        options->SetRenameFile(true);
-        options->SetTryToMove(false);
-        options->SetTryCount(0);
+        EngineTest::SetUp();
         options->SetQuickNote(true);
         options->SetSaveNoteFiles(true);
-        desk = options->DesktopFolder();
-        dest = options->DestinationFolder();
         ASSERT_EQ(desk, L"C:\\Users\\tester\\Desktop\\");
         ASSERT_EQ(dest, L"C:\\Users\\tester\\Documents\\Vantrel\\");
-        ASSERT_TRUE(options->Logger()->IsOpen());
     }
 
     void TearDown() override {
@@ -148,17 +139,7 @@ class QuickNoteFlow : public ::testing::Test {
                 PostMessageW(dlg, WM_COMMAND, IDABORT, 0);
             TThread::WaitForIdle(200);
         }
-        EXPECT_TRUE(TThread::WaitForIdle(20000)) << "a batch did not end";
-    }
-
-    // Starts one batch as the monitor does, without waiting for it.
-    void StartBatch(const ChangeBlock& block) {
-        const std::string bytes = block.Bytes();
-        auto* batch = new TFileMove(true);
-        batch->Buffer.assign(bytes.begin(), bytes.end());
-        batch->Settings = options.get();
-        batch->FreeOnTerminate = true;
-        batch->Resume();
+        EngineTest::TearDown();
     }
 
     // Files a.txt, b.txt and c.txt on the desktop and a block that adds them (the first as "A.txt").
@@ -195,25 +176,6 @@ class QuickNoteFlow : public ::testing::Test {
 
     bool Idle() { return TThread::WaitForIdle(20000); }
 
-    // The log file's entries after "Log started by", each without the stamp and "-> " but with
-    // the log's own CR LF.
-    std::vector<std::wstring> Entries() {
-        const std::wstring stamp = L"09.12.2026 10:00:00-> ";
-        const std::wstring text = FromUtf16Le(os->Content(options->Logger()->LogFileName()));
-        std::vector<std::wstring> entries;
-        for (size_t at = text.find(stamp); at != std::wstring::npos;) {
-            const size_t next = text.find(stamp, at + stamp.size());
-            entries.push_back(
-                text.substr(at + stamp.size(), next == std::wstring::npos ? next : next - at - stamp.size()));
-            at = next;
-        }
-        EXPECT_FALSE(entries.empty());
-        if (!entries.empty()) {
-            EXPECT_EQ(entries.front(), L"Log started by: tester\r\n");
-            entries.erase(entries.begin());
-        }
-        return entries;
-    }
     // Polls until the log holds `count` entries besides the first one.
     bool WaitForEntries(size_t count) {
         for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
@@ -223,16 +185,11 @@ class QuickNoteFlow : public ::testing::Test {
         return false;
     }
 
-    // A report entry as the batch writes it: every line with CR LF, then the log's own CR LF.
-    static std::wstring Entry(const StringList& lines) { return JoinLines(lines) + L"\r\n"; }
+    static std::wstring Entry(const StringList& lines) { return test::ReportEntry(lines); }
     static StringList Join(StringList a, const StringList& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     }
-
-    fake::FakeOs os;
-    std::unique_ptr<TOptions> options;
-    std::wstring desk, dest;
 };
 
 TEST_F(QuickNoteFlow, ThreeItemsShowOneDialogWithTheFirstItemsNameAndTheHeaderCountsThree) {
