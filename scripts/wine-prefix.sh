@@ -42,16 +42,27 @@ if [ "$(head -n 1 "$ready" 2>/dev/null)" != "$made_with" ]; then
     if [ -d "$prefix" ]; then
         wineserver -k >/dev/null 2>&1 || true
     fi
-    # A half-made prefix from an interrupted run is not worth repairing.
-    rm -rf "$prefix"
-
-    # wineboot needs no X display; with none it simply runs without a window driver.
-    if ! wineboot -i </dev/null >/dev/null 2>&1; then
-        echo "wine-prefix.sh: wineboot failed for $prefix" >&2
-        exit 1
+    # wineboot needs no X display, and must not have one: a program that crashes while the new
+    # prefix is set up (it happens under load) would wait for a click on Wine's crash dialog, and
+    # every later Wine start in the prefix would wait for wineboot. Without a display the crash
+    # is only reported, and the attempt is timed out and repeated.
+    boot() {
+        # A half-made prefix from an interrupted run is not worth repairing.
+        rm -rf "$prefix"
+        env -u DISPLAY -u WAYLAND_DISPLAY timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || return 1
+        # Let the server write the registry out before we look at the user folders.
+        timeout 120 wineserver -w || return 1
+        [ -f "$prefix/system.reg" ] && [ -f "$prefix/user.reg" ] && [ -d "$prefix/drive_c/users" ]
+    }
+    if ! boot; then
+        wineserver -k >/dev/null 2>&1 || true
+        echo "wine-prefix.sh: setting up $prefix failed; trying once more" >&2
+        if ! boot; then
+            wineserver -k >/dev/null 2>&1 || true
+            echo "wine-prefix.sh: wineboot failed for $prefix" >&2
+            exit 1
+        fi
     fi
-    # Let the server write the registry out before we look at the user folders.
-    wineserver -w || true
 
     users="$prefix/drive_c/users"
     user_dir="$users/$(id -un)"
@@ -76,7 +87,8 @@ fi
 
 # A crashing program gets a backtrace on stderr instead of a crash dialog that waits for a click
 # (with a display) and would hold the test until its time-out.
-if ! wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1; then
+if ! env -u DISPLAY -u WAYLAND_DISPLAY timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
+    /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1; then
     echo "wine-prefix.sh: could not switch the crash dialog off in $prefix" >&2
     exit 1
 fi

@@ -33,7 +33,7 @@ if wineserver -p60 </dev/null >/dev/null 2>&1; then
     # A new server: bring up the prefix's background services now, away from our output.
     # Started by the test program itself they would inherit its stdout and stderr, and CTest
     # would wait for them to exit before it counts the test as finished.
-    "$loader" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 || true
+    timeout 120 "$loader" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 || true
 fi
 
 # Wine does not always hand a crash on as a failing exit status: a crashed program can end with 0.
