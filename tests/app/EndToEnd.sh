@@ -9,35 +9,10 @@ set -uo pipefail
 
 exe="$1"
 probe="$2"
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-run="$here/../../scripts/wine-run.sh"
-prefix="$("$here/../../scripts/wine-prefix.sh")"
-user_dir="$(find "$prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
-data="$user_dir/AppData/Local/Vantrel"
-settings="$data/Settings.xml"
-log="$data/Log.txt"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
-failures=0
-passed=0
-check() {  # check NAME COMMAND...
-    local name="$1"
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAILED: $name" >&2
-    fi
-}
-text_of() { iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r'; }
-probe() { "$run" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
-
-start_program() {
-    "$run" "$exe" >/dev/null 2>&1 &
-    program=$!
-}
 
 # --- first start: default settings file, window hidden ---
 rm -rf "$data"
@@ -48,16 +23,10 @@ check "settings file written at the first start" test -s "$settings"
 check "settings file begins with the byte-order mark" test "$(head -c 2 "$settings" | od -An -tx1 | tr -d ' ')" = "fffe"
 check "log started" grep -q -- "-> Log started by: " <(text_of "$log")
 # ... and it is moving: a file saved on the desktop arrives in the default target folder.
-desktop="$user_dir/Desktop"
-target="$user_dir/Documents/Vantrel"
 rm -f "$target/report from e2e.txt"
 sleep 1
 echo "moved by the running program" >"$desktop/Report From E2E.txt"
-for _ in $(seq 1 100); do
-    [ -f "$target/report from e2e.txt" ] && break
-    sleep 0.2
-done
-check "a new desktop file is moved into the target, lower-cased" test -f "$target/report from e2e.txt"
+check "a new desktop file is moved into the target, lower-cased" arrives "$target/report from e2e.txt"
 check "and is gone from the desktop" test ! -e "$desktop/Report From E2E.txt"
 cp "$settings" "$tmp/settings.before"
 cp "$log" "$tmp/log.before"
@@ -104,5 +73,4 @@ check "main window gone after the Exit command" probe wait-gone 30
 wait "$program"
 check "log closed by the Exit command" test "$(text_of "$log" | tail -n 1)" = "==============================="
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -9,37 +9,7 @@ set -uo pipefail
 
 exe="$1"
 probe="$2"
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-run="$here/../../scripts/wine-run.sh"
-prefix="$("$here/../../scripts/wine-prefix.sh")"
-user_dir="$(find "$prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
-data="$user_dir/AppData/Local/Vantrel"
-settings="$data/Settings.xml"
-desktop="$user_dir/Desktop"
-target="$user_dir/Documents/Vantrel"
-
-failures=0
-passed=0
-check() {  # check NAME COMMAND...
-    local name="$1"
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAILED: $name" >&2
-    fi
-}
-probe() { "$run" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
-text_of() { iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r'; }
-# Waits up to 20 s for a file to appear.
-arrives() {
-    for _ in $(seq 1 100); do
-        [ -f "$1" ] && return 0
-        sleep 0.2
-    done
-    return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
 # The window's state as the probe sees it, once it has become what is expected (up to 10 s).
 becomes() {
     local state=""
@@ -60,8 +30,7 @@ stays() {  # stays NAME: still on the desktop after the monitor had time to see 
 rm -rf "$data"
 mkdir -p "$desktop"
 rm -f "$desktop"/tray-*.txt "$target"/tray-*.txt 2>/dev/null
-"$run" "$exe" >/dev/null 2>&1 &
-program=$!
+start_program
 check "started hidden" test "$(probe wait-main 30)" = "hidden"
 sleep 1
 
@@ -112,5 +81,4 @@ check "the program ends with 0" test $? -eq 0
 check "X writes no settings" cmp -s "$settings" "$settings.after-i"
 rm -f "$settings.after-i" "$desktop"/Tray-*.txt "$target"/tray-*.txt
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish
