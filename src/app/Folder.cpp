@@ -28,6 +28,16 @@ std::wstring CurrentFolder() {
     return path;
 }
 
+// Wine's chooser finds the folder to select by comparing the parsed path byte for byte with its
+// tree's items, and both hold each folder's last-access time. Parsing reads the folders on the
+// way, which moves that time for a folder changed since it was last read, so the tree, filled
+// after the parse, no longer matches and the chooser stays at the desktop. One parse beforehand
+// lets those times settle.
+void SettleAccessTimes(const std::wstring& folder) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (SUCCEEDED(SHParseDisplayName(folder.c_str(), nullptr, &pidl, 0, nullptr))) CoTaskMemFree(pidl);
+}
+
 // In the middle of the main window when it is shown, else of the screen.
 void CenterOnOwner(HWND dialog, HWND owner) {
     RECT d, o;
@@ -58,8 +68,10 @@ int CALLBACK TFolderForm::Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM 
         case BFFM_INITIALIZED:
             SetWindowTextW(dialog, L"Select folder");
             CenterOnOwner(dialog, self->owner_);
-            if (!self->shown_.empty())
+            if (!self->shown_.empty()) {
+                SettleAccessTimes(self->shown_);
                 SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(self->shown_.c_str()));
+            }
             if (OnShown) OnShown(dialog);
             break;
         case BFFM_SELCHANGED: {

@@ -581,6 +581,18 @@ TEST_F(MainFormTest, BrowseTakesTheChosenUnicodeFolderAndReopensWhereItWasLeft) 
     CreateDirectoryW(root.c_str(), nullptr);
     CreateDirectoryW(first.c_str(), nullptr);
     CreateDirectoryW(second.c_str(), nullptr);
+    // The folder holding both was changed since it was last read, a day ago, as a user's folders
+    // often are: the next read of it moves its last-access time while the chooser is looking.
+    HANDLE dir = CreateFileW(root.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(dir, INVALID_HANDLE_VALUE);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER dayAgo = {{now.dwLowDateTime, now.dwHighDateTime}};
+    dayAgo.QuadPart -= 24ull * 3600 * 10000000;
+    const FILETIME lastRead = {dayAgo.LowPart, dayAgo.HighPart};
+    EXPECT_TRUE(SetFileTime(dir, nullptr, &lastRead, nullptr));
+    CloseHandle(dir);
     ASSERT_TRUE(SetCurrentDirectoryW(first.c_str()));
     Build();
 
