@@ -93,5 +93,10 @@ if ! env -u DISPLAY -u WAYLAND_DISPLAY timeout 120 wine reg add 'HKCU\Software\W
     exit 1
 fi
 
+# Nothing started here without a display may live on: the desktop window would stay without one,
+# and no later program could open a window. The first program run afterwards starts it afresh.
+wineserver -k >/dev/null 2>&1 || true
+timeout 60 wineserver -w >/dev/null 2>&1 || true
+
 printf '%s\n' "$want" >"$ready"
 echo "$prefix"
