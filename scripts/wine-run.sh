@@ -18,8 +18,9 @@ if ! command -v wine >/dev/null 2>&1; then
     [ -x "$loader" ] || loader=wine64
 fi
 
-# A 32-bit program without wine32 would fail with a loader error that names no cause.
-if [ -f "${1:-}" ] && [ ! -x /usr/lib/wine/wine ] && command -v od >/dev/null 2>&1; then
+# A 32-bit program without wine32 (Debian's layout: wine64 alone) would fail with a loader error
+# that names no cause.
+if [ -f "${1:-}" ] && [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ] && command -v od >/dev/null 2>&1; then
     pe_offset="$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')"
     if [ -n "$pe_offset" ] && [ "$(od -An -t x2 -j $((pe_offset + 4)) -N 2 "$1" | tr -d ' ')" = "014c" ]; then
         echo "wine-run.sh: $1 is a 32-bit program and wine32 is not installed (scripts/install-deps.sh)" >&2
