@@ -69,6 +69,11 @@ class TrayOwner : public ::testing::Test {
     int nulls = 0;
 };
 
+// A timer procedure has the system's calling convention, which a lambda does not have on x86.
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) {
+    EndMenu();
+}
+
 TEST_F(TrayOwner, ShowHintHideAndComingBackAfterExplorer) {
     EXPECT_FALSE(icon->Visible());
     EXPECT_TRUE(icon->SetHint(L"Desktop Vantrel - Running"));  // remembered while hidden
@@ -133,7 +138,7 @@ TEST_F(TrayOwner, RightClickReportsSignedCoordinatesAndShowsTheMenu) {
     // The menu runs modally; a timer closes it as a click elsewhere would.
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 100, L"&Exit");
-    SetTimer(owner, 7, 300, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    SetTimer(owner, 7, 300, CloseMenu);
     const BOOL chosen = icon->ShowPopupMenu(menu, 10, 10, TPM_RIGHTBUTTON | TPM_RETURNCMD);
     KillTimer(owner, 7);
     DestroyMenu(menu);
