@@ -17,7 +17,7 @@ trap 'rm -rf "$tmp"' EXIT
 # --- first start: default settings file, window hidden ---
 rm -rf "$data"
 start_program
-state="$(probe wait-main 30)"
+state="$(probe wait-main 60)"
 check "main window exists and is hidden" test "$state" = "hidden"
 check "settings file written at the first start" test -s "$settings"
 check "settings file begins with the byte-order mark" test "$(head -c 2 "$settings" | od -An -tx1 | tr -d ' ')" = "fffe"

@@ -31,7 +31,8 @@ rm -rf "$data"
 mkdir -p "$desktop"
 rm -f "$desktop"/tray-*.txt "$target"/tray-*.txt 2>/dev/null
 start_program
-check "started hidden" test "$(probe wait-main 30)" = "hidden"
+state="$(probe wait-main 60)"
+check "started hidden (state: ${state:-no main window})" test "$state" = "hidden"
 sleep 1
 
 # Running: a new file is moved (so the monitor is watching).
