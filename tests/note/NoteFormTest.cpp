@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "NoteWindows.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -86,17 +88,8 @@ class NoteRun {
     DWORD threadId_ = 0;
 };
 
-std::wstring Text(HWND w) {
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
-
-std::wstring ClassOf(HWND w) {
-    wchar_t cls[64] = {};
-    GetClassNameW(w, cls, 64);
-    return cls;
-}
+using test::ClassOf;
+using test::Text;
 
 BOOL CALLBACK CollectChild(HWND w, LPARAM out) {
     reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);

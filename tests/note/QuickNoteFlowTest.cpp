@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "NoteWindows.h"
+
 #include <algorithm>
 #include <chrono>
 #include <future>
@@ -30,17 +32,8 @@ using fake::kActionAdded;
 
 // --- finding and reading the dialogs ---
 
-std::wstring Text(HWND w) {
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
-
-std::wstring ClassOf(HWND w) {
-    wchar_t cls[64] = {};
-    GetClassNameW(w, cls, 64);
-    return cls;
-}
+using test::ClassOf;
+using test::Text;
 
 // Every visible "Quick Note" dialog of this process, whichever thread owns it.
 BOOL CALLBACK CollectNoteDialog(HWND w, LPARAM out) {
