@@ -3,7 +3,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <system_error>
 #include <thread>
+#endif
 
 namespace vantrel {
 
@@ -12,6 +19,33 @@ std::mutex idleMutex;
 std::condition_variable idleChanged;
 int running = 0;
 }  // namespace
+
+// Starts a worker's body on a new thread; false when the system cannot make one.
+struct ThreadEntry {
+#ifdef _WIN32
+    // A plain CRT thread. MinGW's std::thread (winpthreads) loses or crashes detached threads
+    // now and then when many start and end at once, so workers do not use it.
+    static unsigned __stdcall Main(void* self) {
+        TThread::Run(static_cast<TThread*>(self));
+        return 0;
+    }
+    static bool Start(TThread* self) {
+        uintptr_t handle = _beginthreadex(nullptr, 0, &Main, self, 0, nullptr);
+        if (handle == 0) return false;
+        CloseHandle(reinterpret_cast<HANDLE>(handle));
+        return true;
+    }
+#else
+    static bool Start(TThread* self) {
+        try {
+            std::thread(&TThread::Run, self).detach();
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
+#endif
+};
 
 TThread::TThread(bool createSuspended) {
     // Workers are always created suspended and resumed by their creator once their fields are set.
@@ -27,7 +61,7 @@ void TThread::Resume() {
         std::lock_guard<std::mutex> lock(idleMutex);
         ++running;
     }
-    std::thread(&TThread::Run, this).detach();
+    if (!ThreadEntry::Start(this)) Run(this);
 }
 
 void TThread::Run(TThread* self) {

@@ -15,7 +15,9 @@ class TThread {
     TThread& operator=(const TThread&) = delete;
     virtual ~TThread();
 
-    // Starts Execute on a thread of its own. A second call does nothing.
+    // Starts Execute on a thread of its own. A second call does nothing. When the system can
+    // make no more threads, Execute runs on the caller's thread instead: slower, but no work
+    // (a block of desktop changes, a folder waiting to move) is lost.
     void Resume();
     // Asks the body to stop; Execute looks at Terminated() when it can.
     void Terminate() { terminated_.store(true, std::memory_order_relaxed); }
@@ -34,6 +36,7 @@ class TThread {
     bool Terminated() const { return terminated_.load(std::memory_order_relaxed); }
 
   private:
+    friend struct ThreadEntry;
     static void Run(TThread* self);
 
     std::atomic<bool> terminated_{false};
