@@ -36,21 +36,28 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-HWND CreatePanel(HWND parent) {
-    static const wchar_t* const kClass = L"VantrelPanel";
+bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background, HICON icon) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(instance, kClass, &wc)) {
-        wc.lpfnWndProc = PanelProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClass;
-        RegisterClassExW(&wc);
-    }
+    if (GetClassInfoExW(instance, className, &wc)) return true;
+    wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.lpszClassName = className;
+    return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreatePanel(HWND parent) {
+    static const wchar_t* const kClass = L"VantrelPanel";
+    RegisterClassOnce(kClass, PanelProc, ButtonFace());
     return CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr,
-                           instance, nullptr);
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 namespace {

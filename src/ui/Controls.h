@@ -18,6 +18,12 @@ HWND CreateControl(HWND parent,
                    UINT id = 0,
                    DWORD exStyle = 0);
 void SetFontOfChildren(HWND parent, HFONT font);
+// Registers a window class of this module with an arrow cursor, unless it is registered
+// already; false when registering fails. A null background leaves the painting to the window.
+bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background, HICON icon = nullptr);
+inline HBRUSH ButtonFace() {
+    return reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+}
 // A plain container for a page of controls: it hands its children's notifications
 // (WM_COMMAND, WM_NOTIFY, colours, scrolling) on to its own parent.
 HWND CreatePanel(HWND parent);

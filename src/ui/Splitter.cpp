@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "ui/Controls.h"
+
 namespace vantrel::ui {
 
 namespace {
@@ -61,18 +63,9 @@ LRESULT CALLBACK SplitterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 HWND CreateSplitter(HWND parent, UINT id, std::function<void()> onMoved) {
     static const wchar_t* const kClass = L"VantrelSplitter";
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(instance, kClass, &wc)) {
-        wc.lpfnWndProc = SplitterProc;
-        wc.hInstance = instance;
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClass;
-        RegisterClassExW(&wc);
-    }
+    RegisterClassOnce(kClass, SplitterProc, ButtonFace());
     HWND hwnd = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd) {
         auto state = std::make_unique<SplitterState>();
         state->onMoved = std::move(onMoved);

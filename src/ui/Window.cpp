@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "ui/Application.h"
+#include "ui/Controls.h"
 
 namespace vantrel::ui {
 
@@ -15,23 +16,9 @@ void TWindow::Destroy() {
 }
 
 bool TWindow::Create(const WindowArgs& args) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(instance, args.className, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = args.background;
-        wc.hIcon = args.icon;
-        wc.hIconSm = args.icon;
-        wc.lpszClassName = args.className;
-        if (!RegisterClassExW(&wc)) return false;
-    }
+    if (!RegisterClassOnce(args.className, WindowProc, args.background, args.icon)) return false;
     CreateWindowExW(args.exStyle, args.className, args.caption, args.style, args.x, args.y, args.width, args.height,
-                    args.owner, nullptr, instance, this);
+                    args.owner, nullptr, GetModuleHandleW(nullptr), this);
     return hwnd_ != nullptr;
 }
 
