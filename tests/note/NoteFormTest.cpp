@@ -88,34 +88,11 @@ class NoteRun {
     DWORD threadId_ = 0;
 };
 
+using test::Children;
 using test::ClassOf;
+using test::FileNameBox;
+using test::Memo;
 using test::Text;
-
-BOOL CALLBACK CollectChild(HWND w, LPARAM out) {
-    reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
-    return TRUE;
-}
-
-std::vector<HWND> Children(HWND dlg) {
-    std::vector<HWND> out;
-    EnumChildWindows(dlg, CollectChild, reinterpret_cast<LPARAM>(&out));
-    return out;
-}
-
-// The edit whose style has (or lacks) ES_MULTILINE: the note, or the file-name box.
-HWND Edit(HWND dlg, bool multiLine) {
-    for (HWND w : Children(dlg)) {
-        const bool isMulti = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
-        if (ClassOf(w) == L"Edit" && isMulti == multiLine) return w;
-    }
-    return nullptr;
-}
-HWND Memo(HWND dlg) {
-    return Edit(dlg, true);
-}
-HWND FileNameBox(HWND dlg) {
-    return Edit(dlg, false);
-}
 
 HWND ChildWithText(HWND dlg, const std::wstring& text) {
     for (HWND w : Children(dlg))

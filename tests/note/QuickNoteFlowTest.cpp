@@ -33,6 +33,8 @@ using fake::kActionAdded;
 // --- finding and reading the dialogs ---
 
 using test::ClassOf;
+using test::FileNameBox;
+using test::Memo;
 using test::Text;
 
 // Every visible "Quick Note" dialog of this process, whichever thread owns it.
@@ -59,28 +61,6 @@ std::vector<HWND> WaitForDialogs(size_t count) {
         std::this_thread::sleep_for(20ms);
     }
     return found;
-}
-
-BOOL CALLBACK CollectChild(HWND w, LPARAM out) {
-    reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
-    return TRUE;
-}
-
-// The edit whose style has (or lacks) ES_MULTILINE: the note, or the file-name box.
-HWND Edit(HWND dlg, bool multiLine) {
-    std::vector<HWND> children;
-    EnumChildWindows(dlg, CollectChild, reinterpret_cast<LPARAM>(&children));
-    for (HWND w : children) {
-        const bool isMulti = (GetWindowLongPtrW(w, GWL_STYLE) & ES_MULTILINE) != 0;
-        if (ClassOf(w) == L"Edit" && isMulti == multiLine) return w;
-    }
-    return nullptr;
-}
-HWND Memo(HWND dlg) {
-    return Edit(dlg, true);
-}
-HWND FileNameBox(HWND dlg) {
-    return Edit(dlg, false);
 }
 
 // Sent across threads: the batch thread handles it inside the dialog's modal loop.
