@@ -364,9 +364,11 @@ TEST(NoteForm, TwoDialogsOnTwoThreadsAreOpenAtOnceAndCloseIndependently) {
                                       nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(mainWindow, nullptr);
 
+    // The second dialog is made once the first is up: Wine's text shaping can crash when two
+    // threads create edit controls in the same instant.
     NoteRun first(L"C:\\target\\first.txt", true);
-    NoteRun second(L"C:\\target\\second.txt", true);
     HWND one = first.Dialog();
+    NoteRun second(L"C:\\target\\second.txt", true);
     HWND two = second.Dialog();
     ASSERT_NE(one, nullptr);
     ASSERT_NE(two, nullptr);
