@@ -26,4 +26,22 @@ void SetPlatform(Platform* platform) {
     installed.store(platform, std::memory_order_release);
 }
 
+bool NeedsLiteralPath(const std::wstring& path) {
+    constexpr size_t kMaxPath = 260;  // MAX_PATH, with its terminating NUL
+    if (path.size() >= kMaxPath) return true;
+    return !path.empty() && (path.back() == L'.' || path.back() == L' ');
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    auto canonical = [](std::wstring folder) {
+        for (wchar_t& c : folder)
+            if (c == L'/') c = L'\\';
+        while (folder.size() > 1 && folder.back() == L'\\')
+            folder.pop_back();
+        Os().LowerCase(folder);
+        return folder;
+    };
+    return !a.empty() && !b.empty() && canonical(a) == canonical(b);
+}
+
 }  // namespace vantrel

@@ -61,13 +61,19 @@ class Platform {
     virtual ~Platform() = default;
 
     // --- files and folders (wide paths throughout) ---
+    // These four take full paths literally ("\\?\" paths): a name ending in a dot or a blank is
+    // that name and not its neighbour without them, and a path may be longer than MAX_PATH.
     virtual bool FileExists(const std::wstring& path) = 0;       // FindFirstFileW finds it, not a directory
     virtual bool DirectoryExists(const std::wstring& path) = 0;  // GetFileAttributesW has the directory bit
-    virtual bool MoveFile(const std::wstring& from, const std::wstring& to) = 0;  // MoveFileW, never replaces
-    virtual bool DeleteFile(const std::wstring& path) = 0;                        // DeleteFileW
-    virtual bool CreateDirectory(const std::wstring& path) = 0;                   // CreateDirectoryW, one level
+    // MoveFileW: never replaces; moves folders too, but only within one volume.
+    virtual bool MoveFile(const std::wstring& from, const std::wstring& to) = 0;
+    virtual bool DeleteFile(const std::wstring& path) = 0;       // DeleteFileW
+    virtual bool CreateDirectory(const std::wstring& path) = 0;  // CreateDirectoryW, one level
     // SHFileOperationW on one folder: FO_RENAME when rename, else FO_MOVE, flags
     // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. Returns the shell's result, 0 for success.
+    // The shell parses paths the classic way (see NeedsLiteralPath), and a move onto a name that
+    // exists reports success: into an existing folder it nests the source, an existing file it
+    // replaces. Callers check the destination before and after.
     virtual int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) = 0;
 
     // Whole-file reads and writes for the settings file and note files.
@@ -105,6 +111,15 @@ class Platform {
     virtual void RefreshDesktop() = 0;              // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
 };
 
+// True when classic Win32 path parsing would not take path as it stands: its last name ends in
+// a dot or a blank (the parser drops them and so names another item), or the path does not fit
+// MAX_PATH. The shell's file operation parses paths this way.
+bool NeedsLiteralPath(const std::wstring& path);
+
+// Whether two full folder paths name the same folder: letter case is ignored (the system's
+// lower-casing), and so are "/" for "\\" and trailing backslashes.
+bool SameFolder(const std::wstring& a, const std::wstring& b);
+
 // The process-wide platform. The program installs the Win32 one at start; tests install fakes.
 Platform& Os();
 void SetPlatform(Platform* platform);
@@ -117,5 +132,6 @@ constexpr uint32_t kErrorSharingViolation = 32;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorNotifyEnumDir = 1022;
+constexpr uint32_t kErrorNotSameDevice = 17;
 
 }  // namespace vantrel

@@ -171,6 +171,28 @@ std::wstring Formatted(Format format) {
     return text;
 }
 
+// The path as the system takes it literally: "\\?\" before the full path, so a last name ending in
+// a dot or a blank stays that name and the path may pass MAX_PATH. Such paths skip all parsing,
+// so the folder part is made full first (GetFullPathNameW folds "/", "." and ".."); the last name
+// is appended as it stands.
+std::wstring Literal(const std::wstring& path) {
+    static const std::wstring prefix = L"\\\\?\\";
+    if (path.compare(0, prefix.size(), prefix) == 0) return path;
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return path;  // a bare name: the system's business
+    const std::wstring folder = path.substr(0, slash + 1);
+    const DWORD needed = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    if (full.back() != L'\\') full += L'\\';
+    full.append(path, slash + 1, std::wstring::npos);
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+    return prefix + full;
+}
+
 #pragma pack(push, 8)
 struct ThreadNameInfo {
     DWORD dwType;      // 0x1000
@@ -203,21 +225,21 @@ class WindowsPlatform final : public Platform {
   public:
     bool FileExists(const std::wstring& path) override {
         WIN32_FIND_DATAW found{};
-        unique_hfind find(::FindFirstFileW(path.c_str(), &found));
+        unique_hfind find(::FindFirstFileW(Literal(path).c_str(), &found));
         if (!find) return false;
         return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
     bool DirectoryExists(const std::wstring& path) override {
-        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        const DWORD attributes = ::GetFileAttributesW(Literal(path).c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
 
     bool MoveFile(const std::wstring& from, const std::wstring& to) override {
-        return ::MoveFileW(from.c_str(), to.c_str()) != 0;
+        return ::MoveFileW(Literal(from).c_str(), Literal(to).c_str()) != 0;
     }
 
-    bool DeleteFile(const std::wstring& path) override { return ::DeleteFileW(path.c_str()) != 0; }
+    bool DeleteFile(const std::wstring& path) override { return ::DeleteFileW(Literal(path).c_str()) != 0; }
 
     bool CreateDirectory(const std::wstring& path) override { return ::CreateDirectoryW(path.c_str(), nullptr) != 0; }
 
@@ -317,7 +339,7 @@ class WindowsPlatform final : public Platform {
 
     std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) override {
         unique_hchange watch(::FindFirstChangeNotificationW(
-            path.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
+            Literal(path).c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
         if (!watch) return nullptr;
         return std::make_unique<Win32FolderWatch>(std::move(watch));
     }

@@ -333,6 +333,24 @@ void FakePlatform::Record(const std::wstring& op, const std::wstring& from, cons
     calls_.push_back({now_, op, from, to, ok});
 }
 
+void FakePlatform::After(const std::wstring& op, std::function<void()> action) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    afterCalls_.emplace(op, std::move(action));
+}
+
+void FakePlatform::Before(const std::wstring& op, std::function<void()> action) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    beforeCalls_.emplace(op, std::move(action));
+}
+
+void FakePlatform::RunOnce(std::multimap<std::wstring, std::function<void()>>& actions, const std::wstring& op) {
+    auto it = actions.find(op);
+    if (it == actions.end()) return;
+    auto action = std::move(it->second);
+    actions.erase(it);
+    action();
+}
+
 // --- Platform -------------------------------------------------------------------------
 
 bool FakePlatform::FileExists(const std::wstring& path) {
@@ -392,6 +410,7 @@ bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
         return false;
     }
     MoveTree(fromKey, toKey);
+    RunAfter(L"MoveFile");
     return true;
 }
 
@@ -438,20 +457,45 @@ bool FakePlatform::CreateDirectory(const std::wstring& path) {
 }
 
 int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
+    // Answers as the shell under Wine does (the platform contract tests hold the two together).
+    constexpr uint32_t kShellUnknownError = 0x402;  // a rename whose source is missing
+    constexpr uint32_t kErrorCancelled = 1223;      // a move into a folder that does not exist
+    // The shell parses paths the classic way: a trailing dot or blank is no part of a name.
+    auto classic = [](std::wstring path) {
+        while (!path.empty() && (path.back() == L'.' || path.back() == L' '))
+            path.pop_back();
+        return path;
+    };
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    std::wstring fromKey = Key(from), toKey = Key(to);
+    RunOnce(beforeCalls_, rename ? L"ShellRename" : L"ShellMove");
+    std::wstring fromKey = Key(classic(from)), toKey = Key(classic(to));
     uint32_t code = 0;
+    bool act = true;
     auto it = nodes_.find(fromKey);
+    auto there = nodes_.find(toKey);
     if (Failing(L"Shell", from, code)) {
+    } else if (rename) {
+        if (it == nodes_.end())
+            code = kShellUnknownError;
+        else if (there != nodes_.end())
+            code = kErrorAlreadyExists;
+        else if (!HasParent(toKey))
+            code = kErrorPathNotFound;
     } else if (it == nodes_.end()) {
-        code = kErrorFileNotFound;
-    } else if (nodes_.count(toKey)) {
-        code = kErrorAlreadyExists;
+        act = false;  // a missing source is reported as a success
     } else if (!HasParent(toKey)) {
-        code = kErrorPathNotFound;
+        code = kErrorCancelled;
+    } else if (there != nodes_.end() && there->second.dir) {
+        // Onto a folder: the source goes inside it, under its own name.
+        toKey += fromKey.substr(fromKey.rfind(L'\\'));
+        if (nodes_.count(toKey)) code = kErrorAlreadyExists;
+    } else if (there != nodes_.end()) {
+        nodes_.erase(there);  // onto a file: the file is replaced
+        Touched(toKey);
     }
     Record(rename ? L"ShellRename" : L"ShellMove", from, to, code == 0);
-    if (code == 0) MoveTree(fromKey, toKey);
+    if (code == 0 && act) MoveTree(fromKey, toKey);
+    if (code == 0) RunAfter(rename ? L"ShellRename" : L"ShellMove");
     return static_cast<int>(code);
 }
 

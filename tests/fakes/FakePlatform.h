@@ -53,6 +53,11 @@ class FakePlatform : public Platform {
     void Advance(uint64_t ms);    // runs scheduled events that fall due
     // Runs action when the virtual clock reaches atMs (from Sleep, Advance or a watch's wait).
     void Schedule(uint64_t atMs, std::function<void()> action);
+    // Runs action once, right after the next successful shell operation (op "ShellRename" or
+    // "ShellMove") or MoveFile has done its work: something another program does in that instant.
+    void After(const std::wstring& op, std::function<void()> action);
+    // Runs action once, right before the next shell operation op starts its work.
+    void Before(const std::wstring& op, std::function<void()> action);
 
     // --- change notifications of the desktop directory ---
     void PushChanges(const std::string& block);  // a successful read with these bytes
@@ -138,6 +143,9 @@ class FakePlatform : public Platform {
     std::map<std::wstring, Node> nodes_;
     std::vector<Failure> failures_;
     std::multimap<uint64_t, std::function<void()>> events_;
+    std::multimap<std::wstring, std::function<void()>> afterCalls_, beforeCalls_;
+    static void RunOnce(std::multimap<std::wstring, std::function<void()>>& actions, const std::wstring& op);
+    void RunAfter(const std::wstring& op) { RunOnce(afterCalls_, op); }  // lock held
     std::deque<PendingRead> reads_;
     bool changesClosed_ = false;
     std::vector<Watch*> watches_;

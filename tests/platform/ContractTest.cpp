@@ -1,0 +1,306 @@
+// The fake platform against the real one: each case runs the same calls on real folders and on
+// the fake's in-memory ones and compares what the calls answered and what the folders hold
+// afterwards. Where they differ, the fake is wrong: the engine's tests only mean something while
+// the fake answers as the system does.
+#include <windows.h>
+
+#undef MoveFile
+#undef DeleteFile
+#undef CreateDirectory
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fakes/FakePlatform.h"
+#include "platform/Platform.h"
+#include "platform/UniqueHandle.h"
+
+namespace vantrel {
+namespace {
+
+// One place to run a case: a platform and an empty folder in its file system.
+class World {
+  public:
+    virtual ~World() = default;
+    virtual Platform& os() = 0;
+    virtual std::wstring Root() = 0;  // ends with a backslash
+    // Made the way another program would make them, names taken literally.
+    virtual void MakeFile(const std::wstring& relative, const std::string& bytes) = 0;
+    virtual void MakeFolder(const std::wstring& relative) = 0;
+    // Opened without any sharing until the world goes.
+    virtual void Hold(const std::wstring& relative) = 0;
+    // Every item below the root, as "relative path" for folders (with a trailing backslash) and
+    // "relative path=content" for files, lower-cased and sorted.
+    virtual std::vector<std::wstring> Tree() = 0;
+};
+
+std::wstring Lower(std::wstring text) {
+    for (auto& c : text)
+        c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+class RealWorld final : public World {
+  public:
+    RealWorld() {
+        static int counter = 0;
+        wchar_t temp[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, temp);
+        root_ = std::wstring(temp) + L"vantrel-contract-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++counter) + L"\\";
+        CreateDirectoryW(root_.c_str(), nullptr);
+    }
+    ~RealWorld() override {
+        held_.clear();
+        RemoveTree(L"\\\\?\\" + root_);
+    }
+
+    Platform& os() override { return Os(); }
+    std::wstring Root() override { return root_; }
+    void MakeFile(const std::wstring& relative, const std::string& bytes) override {
+        unique_handle file(CreateFileW(Literal(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file) << "cannot make " << std::string(relative.begin(), relative.end());
+        DWORD written = 0;
+        if (!bytes.empty()) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+    void MakeFolder(const std::wstring& relative) override {
+        ASSERT_TRUE(CreateDirectoryW(Literal(relative).c_str(), nullptr));
+    }
+    void Hold(const std::wstring& relative) override {
+        held_.emplace_back(CreateFileW(Literal(relative).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held_.back());
+    }
+    std::vector<std::wstring> Tree() override {
+        held_.clear();  // so that held files can be read
+        std::vector<std::wstring> items;
+        List(L"", items);
+        std::sort(items.begin(), items.end());
+        return items;
+    }
+
+  private:
+    std::wstring Literal(const std::wstring& relative) const { return L"\\\\?\\" + root_ + relative; }
+
+    void List(const std::wstring& relative, std::vector<std::wstring>& items) {
+        WIN32_FIND_DATAW found;
+        unique_hfind find(FindFirstFileW((Literal(relative) + L"*").c_str(), &found));
+        if (!find) return;
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = relative + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                items.push_back(Lower(path) + L"\\");
+                List(path + L"\\", items);
+            } else {
+                std::string bytes;
+                os().ReadFile(L"\\\\?\\" + root_ + path, bytes);
+                items.push_back(Lower(path) + L"=" + std::wstring(bytes.begin(), bytes.end()));
+            }
+        } while (FindNextFileW(find.get(), &found));
+    }
+
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        {
+            unique_hfind find(FindFirstFileW((folder + L"*").c_str(), &found));
+            if (find) {
+                do {
+                    const std::wstring name = found.cFileName;
+                    if (name == L"." || name == L"..") continue;
+                    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                        RemoveTree(folder + name + L"\\");
+                    else
+                        DeleteFileW((folder + name).c_str());
+                } while (FindNextFileW(find.get(), &found));
+            }
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::wstring root_;
+    std::vector<unique_handle> held_;
+};
+
+class FakeWorld final : public World {
+  public:
+    FakeWorld() { fake_.AddDirectory(root_); }
+    Platform& os() override { return fake_; }
+    std::wstring Root() override { return root_; }
+    void MakeFile(const std::wstring& relative, const std::string& bytes) override {
+        fake_.AddFile(root_ + relative, bytes);
+    }
+    void MakeFolder(const std::wstring& relative) override { fake_.AddDirectory(root_ + relative); }
+    void Hold(const std::wstring& relative) override { fake_.Lock(root_ + relative, UINT64_MAX); }
+    std::vector<std::wstring> Tree() override {
+        std::vector<std::wstring> items;
+        List(L"", items);
+        std::sort(items.begin(), items.end());
+        return items;
+    }
+
+  private:
+    void List(const std::wstring& relative, std::vector<std::wstring>& items) {
+        for (const std::wstring& name : fake_.List(root_ + relative)) {
+            const std::wstring path = relative + name;
+            if (fake_.DirectoryExists(root_ + path)) {
+                items.push_back(path + L"\\");
+                List(path + L"\\", items);
+            } else {
+                const std::string bytes = fake_.Content(root_ + path);
+                items.push_back(path + L"=" + std::wstring(bytes.begin(), bytes.end()));
+            }
+        }
+    }
+
+    fake::FakePlatform fake_;
+    std::wstring root_ = L"C:\\contract\\";
+};
+
+// What a case saw: the calls' answers in order, then the folders' contents.
+struct Outcome {
+    std::vector<std::wstring> answers;
+    std::vector<std::wstring> tree;
+};
+
+using Case = std::function<void(World&, std::vector<std::wstring>& answers)>;
+
+Outcome Run(World& world, const Case& body) {
+    Outcome outcome;
+    body(world, outcome.answers);
+    outcome.tree = world.Tree();
+    return outcome;
+}
+
+// Runs the case in both worlds and expects the same outcome; returns the real one.
+Outcome Both(const Case& body) {
+    RealWorld real;
+    FakeWorld fake;
+    Outcome expected = Run(real, body);
+    Outcome got = Run(fake, body);
+    EXPECT_EQ(got.answers, expected.answers) << "the fake answers the calls differently";
+    EXPECT_EQ(got.tree, expected.tree) << "the fake leaves other folders behind";
+    return expected;
+}
+
+std::wstring Answer(const wchar_t* call, bool ok, Platform& os) {
+    return std::wstring(call) + (ok ? L" ok" : L" failed " + std::to_wstring(os.LastError()));
+}
+
+std::wstring ShellAnswer(const wchar_t* call, int result) {
+    return std::wstring(call) + L" " + std::to_wstring(result);
+}
+
+TEST(PlatformContract, ShellMoveOntoAnExistingFolderOrFile) {
+    const Outcome outcome = Both([](World& w, std::vector<std::wstring>& answers) {
+        w.MakeFolder(L"photos");
+        w.MakeFile(L"photos\\a.jpg", "new");
+        w.MakeFolder(L"target");
+        w.MakeFolder(L"target\\photos");
+        w.MakeFile(L"target\\photos\\b.jpg", "old");
+        answers.push_back(ShellAnswer(
+            L"onto folder", w.os().ShellFolderOperation(w.Root() + L"photos", w.Root() + L"target\\photos", false)));
+        w.MakeFolder(L"notes");
+        w.MakeFile(L"notes\\n.txt", "note");
+        w.MakeFile(L"target\\notes", "a file");
+        answers.push_back(ShellAnswer(
+            L"onto file", w.os().ShellFolderOperation(w.Root() + L"notes", w.Root() + L"target\\notes", false)));
+    });
+    // What the engine must guard against: success reported, the source nested or the file gone.
+    EXPECT_EQ(outcome.answers, (std::vector<std::wstring>{L"onto folder 0", L"onto file 0"}));
+}
+
+TEST(PlatformContract, ShellMoveIntoAMissingFolderAndOfAMissingSource) {
+    Both([](World& w, std::vector<std::wstring>& answers) {
+        w.MakeFolder(L"photos");
+        answers.push_back(ShellAnswer(
+            L"missing parent", w.os().ShellFolderOperation(w.Root() + L"photos", w.Root() + L"no\\photos", false)));
+        answers.push_back(ShellAnswer(L"missing source",
+                                      w.os().ShellFolderOperation(w.Root() + L"gone", w.Root() + L"photos2", false)));
+    });
+}
+
+TEST(PlatformContract, ShellRenameOntoExistingNamesAndOfAMissingSource) {
+    Both([](World& w, std::vector<std::wstring>& answers) {
+        w.MakeFolder(L"photos");
+        w.MakeFolder(L"taken");
+        w.MakeFile(L"file", "x");
+        answers.push_back(
+            ShellAnswer(L"onto folder", w.os().ShellFolderOperation(w.Root() + L"photos", w.Root() + L"taken", true)));
+        answers.push_back(
+            ShellAnswer(L"onto file", w.os().ShellFolderOperation(w.Root() + L"photos", w.Root() + L"file", true)));
+        answers.push_back(
+            ShellAnswer(L"missing", w.os().ShellFolderOperation(w.Root() + L"gone", w.Root() + L"other", true)));
+        answers.push_back(
+            ShellAnswer(L"free", w.os().ShellFolderOperation(w.Root() + L"photos", w.Root() + L"~hold_photos", true)));
+    });
+}
+
+TEST(PlatformContract, NamesEndingInADotOrABlankAreTakenLiterally) {
+    const Outcome outcome = Both([](World& w, std::vector<std::wstring>& answers) {
+        Platform& os = w.os();
+        const std::wstring r = w.Root();
+        w.MakeFile(L"a", "plain a");
+        w.MakeFile(L"a.", "dotted a");
+        w.MakeFile(L"b", "plain b");
+        w.MakeFile(L"b ", "blank b");
+        w.MakeFolder(L"d.");
+        w.MakeFolder(L"target");
+        answers.push_back(Answer(L"a. is a file", os.FileExists(r + L"a."), os));
+        answers.push_back(Answer(L"d. is a folder", os.DirectoryExists(r + L"d."), os));
+        answers.push_back(Answer(L"d is no folder", !os.DirectoryExists(r + L"d"), os));
+        answers.push_back(Answer(L"move a.", os.MoveFile(r + L"a.", r + L"target\\a."), os));
+        answers.push_back(Answer(L"delete b ", os.DeleteFile(r + L"b "), os));
+        answers.push_back(Answer(L"move folder d.", os.MoveFile(r + L"d.", r + L"target\\d."), os));
+        // The shell parses the classic way: it does not see "d." at all.
+        answers.push_back(
+            ShellAnswer(L"shell move target\\d.", os.ShellFolderOperation(r + L"target\\d.", r + L"d.", false)));
+    });
+    EXPECT_EQ(outcome.tree, (std::vector<std::wstring>{L"a=plain a", L"b=plain b", L"target\\", L"target\\a.=dotted a",
+                                                       L"target\\d.\\"}));
+}
+
+TEST(PlatformContract, PathsLongerThanMaxPath) {
+    Both([](World& w, std::vector<std::wstring>& answers) {
+        std::wstring folder;
+        for (int i = 0; i < 6; ++i) {
+            folder += std::wstring(50, static_cast<wchar_t>(L'a' + i)) + L"\\";
+            w.MakeFolder(folder.substr(0, folder.size() - 1));
+        }
+        w.MakeFile(folder + L"long.txt", "deep");
+        const std::wstring full = w.Root() + folder;
+        ASSERT_GT(full.size(), 300u);
+        answers.push_back(Answer(L"exists", w.os().FileExists(full + L"long.txt"), w.os()));
+        answers.push_back(Answer(L"folder exists", w.os().DirectoryExists(full), w.os()));
+        answers.push_back(Answer(L"move", w.os().MoveFile(full + L"long.txt", full + L"moved.txt"), w.os()));
+        answers.push_back(Answer(L"delete", w.os().DeleteFile(full + L"moved.txt"), w.os()));
+    });
+}
+
+TEST(PlatformContract, AFileHeldWithoutSharing) {
+    Both([](World& w, std::vector<std::wstring>& answers) {
+        w.MakeFolder(L"target");
+        w.MakeFolder(L"photos");
+        w.MakeFile(L"report.doc", "held");
+        w.MakeFile(L"photos\\a.jpg", "held inside");
+        w.Hold(L"report.doc");
+        w.Hold(L"photos\\a.jpg");
+        Platform& os = w.os();
+        answers.push_back(Answer(L"exists", os.FileExists(w.Root() + L"report.doc"), os));
+        answers.push_back(Answer(L"move", os.MoveFile(w.Root() + L"report.doc", w.Root() + L"target\\report.doc"), os));
+        answers.push_back(Answer(L"delete", os.DeleteFile(w.Root() + L"report.doc"), os));
+        answers.push_back(ShellAnswer(L"rename its folder",
+                                      os.ShellFolderOperation(w.Root() + L"photos", w.Root() + L"~hold_photos", true)));
+    });
+}
+
+}  // namespace
+}  // namespace vantrel
