@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "engine/Names.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
 
 namespace vantrel {
 
@@ -12,100 +12,136 @@ namespace {
 // ERROR_DIRECTORY: the name no longer belongs to a folder (a file took its place).
 constexpr uint32_t kErrorDirectory = 267;
 
-// How the wait for a quiet period ended.
-enum class WaitEnd {
-    Waiting,
-    Taken,  // the folder bears its holding name
-    RearmFailed,
-    Vanished,    // the folder left the desktop: nothing to move
-    NoProgress,  // the wait kept returning neither a change nor a time-out
-};
+// Numbered names tried when a folder that could not be moved finds its own name taken.
+constexpr int kMaxNameBackTries = 99;
 
 }  // namespace
 
 TMoveDirectory::TMoveDirectory(bool createSuspended) : TThread(createSuspended) {}
 
 int32_t TMoveDirectory::ShellOperation(const std::wstring& from, const std::wstring& to, bool rename) {
+    // The shell would act on another item (or fail) for such a path; MoveFileW takes it as it is,
+    // within one volume.
+    if (NeedsLiteralPath(from) || NeedsLiteralPath(to))
+        return Os().MoveFile(from, to) ? 0 : static_cast<int32_t>(Os().LastError());
     return Os().ShellFolderOperation(from, to, rename);
 }
 
 void TMoveDirectory::Execute() {
     StringList lines;
-
     // Make room in the target once, before the wait.
-    if (Settings->RenameFolder()) {
-        std::wstring clashing = Settings->DestinationFolder() + FolderName;
-        if (Os().DirectoryExists(clashing)) {
-            std::wstring clashName =
-                Settings->DestinationFolder() + L"Rename" + SignedStr(Os().TickCount()) + L"_" + FolderName;
-            int32_t result = ShellOperation(clashing, clashName, true);
-            if (result == 0)
-                lines.push_back(L"Folder: " + clashing + L" renamed to: " + clashName);
-            else
-                lines.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + IntToStr(result));
-        }
-    }
+    if (Settings->RenameFolder()) RenameClash(lines);
 
     int32_t result = 0;
+    bool targetIsDesktop = false;
     std::unique_ptr<FolderWatch> watch = Os().WatchFolderTree(Settings->DesktopFolder() + FolderName);
     if (!watch) {
         result = static_cast<int32_t>(Os().LastError());
     } else {
-        const std::wstring holdingName = L"~dvrename" + SignedStr(Os().TickCount()) + L"_" + FolderName;
-
-        // A folder that is gone ends the wait with the system's code for it.
-        auto vanished = [&] {
-            Os().SetLastError(0);
-            if (Os().DirectoryExists(Settings->DesktopFolder() + FolderName)) return false;
-            uint32_t code = Os().LastError();
-            result = static_cast<int32_t>(code != 0 ? code : kErrorDirectory);
-            return true;
-        };
-
-        WaitEnd end = WaitEnd::Waiting;
-        int otherWaits = 0;
-        while (end == WaitEnd::Waiting) {
-            // Below 1 ms only an edited settings file can go; it must not become a huge unsigned wait.
-            int32_t delay = Settings->MoveFolderDelay();
-            switch (watch->Wait(delay < 1 ? 1u : static_cast<uint32_t>(delay))) {
-                case WaitResult::Changed:
-                    // Something inside changed: the quiet period starts again from zero.
-                    otherWaits = 0;
-                    if (!watch->Rearm())
-                        end = WaitEnd::RearmFailed;
-                    else if (vanished())
-                        end = WaitEnd::Vanished;
-                    break;
-                case WaitResult::Timeout:
-                    otherWaits = 0;
-                    if (ShellOperation(Settings->DesktopFolder() + FolderName, Settings->DesktopFolder() + holdingName,
-                                       true) == 0)
-                        end = WaitEnd::Taken;
-                    else if (vanished())
-                        end = WaitEnd::Vanished;
-                    else if (!watch->Rearm())
-                        end = WaitEnd::RearmFailed;
-                    break;
-                case WaitResult::Other:
-                    if (++otherWaits >= kMaxOtherWaits) end = WaitEnd::NoProgress;
-                    break;
-            }
+        const std::wstring holdingName = HoldingName(Os().TickCount(), FolderName);
+        const WaitEnd end = WaitUntilQuiet(*watch, holdingName, result);
+        if (end != WaitEnd::Vanished) {
+            // The target is read now, so a target chosen during the wait is honoured.
+            targetIsDesktop = SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder());
+            if (!targetIsDesktop) result = MoveToTarget(holdingName);
+            if (end == WaitEnd::Taken && (targetIsDesktop || result != 0)) GiveNameBack(holdingName);
         }
-
-        // The target is read now, so a target chosen during the wait is honoured. Without a
-        // successful take the folder still bears its own name and the shell reports why.
-        if (end != WaitEnd::Vanished)
-            result = ShellOperation(Settings->DesktopFolder() + holdingName, Settings->DestinationFolder() + FolderName,
-                                    false);
         watch.reset();
     }
 
-    if (result == 0)
+    if (targetIsDesktop)
+        lines.push_back(L"Folder: " + FolderName + L" not moved: the target folder " + Settings->DestinationFolder() +
+                        L" is the desktop folder.");
+    else if (result == 0)
         lines.push_back(L"Folder: " + FolderName + L" moved");
     else
         lines.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result));
     Settings->Logger()->AddLine(JoinLines(lines));
     Os().RefreshDesktop();
+}
+
+void TMoveDirectory::RenameClash(StringList& lines) {
+    const std::wstring clashing = Settings->DestinationFolder() + FolderName;
+    if (!Os().DirectoryExists(clashing)) return;
+    const std::wstring clashName = ClashName(Settings->DestinationFolder(), Os().TickCount(), FolderName);
+    const int32_t result = ShellOperation(clashing, clashName, true);
+    if (result == 0)
+        lines.push_back(L"Folder: " + clashing + L" renamed to: " + clashName);
+    else
+        lines.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + IntToStr(result));
+}
+
+TMoveDirectory::WaitEnd TMoveDirectory::WaitUntilQuiet(FolderWatch& watch,
+                                                       const std::wstring& holdingName,
+                                                       int32_t& result) {
+    const std::wstring folder = Settings->DesktopFolder() + FolderName;
+    // A folder that is gone ends the wait with the system's code for it.
+    auto vanished = [&] {
+        Os().SetLastError(0);
+        if (Os().DirectoryExists(folder)) return false;
+        const uint32_t code = Os().LastError();
+        result = static_cast<int32_t>(code != 0 ? code : kErrorDirectory);
+        return true;
+    };
+
+    int otherWaits = 0;
+    for (;;) {
+        // Below 1 ms only an edited settings file can go; it must not become a huge unsigned wait.
+        const int32_t delay = Settings->MoveFolderDelay();
+        switch (watch.Wait(delay < 1 ? 1u : static_cast<uint32_t>(delay))) {
+            case WaitResult::Changed:
+                // Something inside changed: the quiet period starts again from zero.
+                otherWaits = 0;
+                if (!watch.Rearm()) return WaitEnd::RearmFailed;
+                if (vanished()) return WaitEnd::Vanished;
+                break;
+            case WaitResult::Timeout:
+                otherWaits = 0;
+                if (ShellOperation(folder, Settings->DesktopFolder() + holdingName, true) == 0) return WaitEnd::Taken;
+                if (vanished()) return WaitEnd::Vanished;
+                if (!watch.Rearm()) return WaitEnd::RearmFailed;
+                break;
+            case WaitResult::Other:
+                if (++otherWaits >= kMaxOtherWaits) return WaitEnd::NoProgress;
+                break;
+        }
+    }
+}
+
+// Moves the folder from its holding name into the target and returns the result code. A folder
+// that was never taken still bears its own name: the shell then says why it cannot be moved.
+int32_t TMoveDirectory::MoveToTarget(const std::wstring& holdingName) {
+    const std::wstring from = Settings->DesktopFolder() + holdingName;
+    const std::wstring target = Settings->DestinationFolder() + FolderName;
+    // The shell would move the folder into a folder of that name, or put it in place of a file of
+    // that name, and report success either way.
+    if (Os().FileExists(target) || Os().DirectoryExists(target)) return static_cast<int32_t>(kErrorAlreadyExists);
+    const int32_t result = ShellOperation(from, target, false);
+    if (result != 0) return result;
+
+    // Only a folder at its destination counts as moved.
+    const std::wstring nested = target + L"\\" + holdingName;
+    if (Os().DirectoryExists(nested)) {
+        // A folder of that name came in the last instant and the shell put ours inside it.
+        ShellOperation(nested, from, false);
+        return static_cast<int32_t>(kErrorAlreadyExists);
+    }
+    if (!Os().DirectoryExists(target) || Os().DirectoryExists(from)) return static_cast<int32_t>(kErrorPathNotFound);
+    return 0;
+}
+
+// A folder that was taken but not moved gets its own name back on the desktop, or a numbered one
+// when its name was taken meanwhile. The batch passes over renames away from a holding name, so
+// this never starts another attempt.
+void TMoveDirectory::GiveNameBack(const std::wstring& holdingName) {
+    const std::wstring from = Settings->DesktopFolder() + holdingName;
+    if (!Os().DirectoryExists(from)) return;
+    for (int k = 1; k <= kMaxNameBackTries; ++k) {
+        const std::wstring to = Settings->DesktopFolder() + FolderName + (k == 1 ? L"" : L" (" + IntToStr(k) + L")");
+        if (Os().FileExists(to) || Os().DirectoryExists(to)) continue;
+        ShellOperation(from, to, true);
+        return;
+    }
 }
 
 }  // namespace vantrel

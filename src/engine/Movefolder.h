@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Text.h"
 #include "settings/Options.h"
 #include "ui/Thread.h"
 
 namespace vantrel {
+
+class FolderWatch;
 
 class TMoveDirectory : public TThread {
   public:
@@ -24,7 +27,19 @@ class TMoveDirectory : public TThread {
     void Execute() override;
 
   private:
+    // How the wait for a quiet period ended.
+    enum class WaitEnd {
+        Taken,        // the folder bears its holding name
+        RearmFailed,  // it still bears its own name
+        Vanished,     // it left the desktop: nothing to move
+        NoProgress,   // the wait kept returning neither a change nor a time-out
+    };
+
     int32_t ShellOperation(const std::wstring& from, const std::wstring& to, bool rename);
+    void RenameClash(StringList& lines);
+    WaitEnd WaitUntilQuiet(FolderWatch& watch, const std::wstring& holdingName, int32_t& result);
+    int32_t MoveToTarget(const std::wstring& holdingName);
+    void GiveNameBack(const std::wstring& holdingName);
 };
 
 }  // namespace vantrel

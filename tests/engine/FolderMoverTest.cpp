@@ -28,6 +28,16 @@ class FolderMoverTest : public EngineTest {
         return L"ShellMove " + std::to_wstring(at) + L" " + desk + holding + L" -> " + target + L"photos" +
                (ok ? L"" : L" failed");
     }
+    std::wstring GiveBack(uint64_t at, const std::wstring& holding) {
+        return L"ShellRename " + std::to_wstring(at) + L" " + desk + holding + L" -> " + desk + L"photos";
+    }
+    // The new folder is back on the desktop under its own name, the one in the target as it was.
+    void ExpectUntouched() {
+        EXPECT_EQ(os->List(desk), (Lines{L"photos"}));
+        EXPECT_EQ(os->Content(desk + L"photos\\a.jpg"), "jpg");
+        EXPECT_EQ(os->List(dest + L"photos"), (Lines{L"b.jpg"}));
+        EXPECT_EQ(os->Content(dest + L"photos\\b.jpg"), "old");
+    }
     using Lines = std::vector<std::wstring>;
     uint64_t t0 = 0;
 };
@@ -94,20 +104,85 @@ TEST_F(FolderMoverTest, AFailedClashRenameIsLoggedAndTheMoveFails) {
 TEST_F(FolderMoverTest, NoClashStepWithRenameFolderClearOrForAFile) {
     os->SetTick(7);
     options->SetRenameFolder(false);
-    os->AddDirectory(dest + L"photos");
+    os->AddFile(dest + L"photos\\b.jpg", "old");
     RunMover(L"photos");
-    EXPECT_EQ(ShellCalls(), (Lines{Take(2000, L"~dvrename7_photos"), Move(2000, L"~dvrename7_photos", dest, false)}));
+    EXPECT_EQ(ShellCalls(), (Lines{Take(2000, L"~dvrename7_photos"), GiveBack(2000, L"~dvrename7_photos")}));
     EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 183"})}));
+    ExpectUntouched();
 
     options->SetRenameFolder(true);
     os->Remove(dest + L"photos");
     os->AddFile(dest + L"photos", "a file");
-    os->Remove(desk + L"~dvrename7_photos");
-    os->AddDirectory(desk + L"photos");
     RunMover(L"photos");
     for (auto& call : os->Calls())
         EXPECT_NE(call.from, dest + L"photos");
     EXPECT_EQ(os->Content(dest + L"photos"), "a file");
+    EXPECT_EQ(Entries().back(), ReportEntry({L"Folder: photos not moved. Error code: 183"}));
+    EXPECT_EQ(os->Content(desk + L"photos\\a.jpg"), "jpg");
+}
+
+TEST_F(FolderMoverTest, AClashThatAppearsDuringTheWaitKeepsBothFolders) {
+    os->SetTick(7);
+    os->Schedule(t0 + 1000, [&] { os->AddFile(dest + L"photos\\b.jpg", "old"); });
+    RunMover(L"photos");
+    EXPECT_EQ(ShellCalls(), (Lines{Take(2000, L"~dvrename7_photos"), GiveBack(2000, L"~dvrename7_photos")}));
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 183"})}));
+    ExpectUntouched();
+}
+
+TEST_F(FolderMoverTest, AFailedMoveGivesTheFolderItsNameBack) {
+    os->SetTick(7);
+    os->Fail(L"Shell", desk + L"~dvrename7_photos", kErrorAccessDenied, 1);
+    RunMover(L"photos");
+    EXPECT_EQ(ShellCalls(), (Lines{Take(2000, L"~dvrename7_photos"), Move(2000, L"~dvrename7_photos", dest, false),
+                                   GiveBack(2000, L"~dvrename7_photos")}));
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 5"})}));
+    EXPECT_EQ(os->Content(desk + L"photos\\a.jpg"), "jpg");
+    EXPECT_EQ(os->List(desk), (Lines{L"photos"}));
+}
+
+TEST_F(FolderMoverTest, AFolderWhoseNameWasTakenMeanwhileGetsANumberedOne) {
+    os->SetTick(7);
+    os->AddDirectory(dest + L"photos");
+    options->SetRenameFolder(false);
+    // Another "photos" appears on the desktop the moment ours bears its holding name.
+    os->After(L"ShellRename", [&] { os->AddFile(desk + L"photos", "newcomer"); });
+    RunMover(L"photos");
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 183"})}));
+    EXPECT_EQ(os->Content(desk + L"photos"), "newcomer");
+    EXPECT_EQ(os->Content(desk + L"photos (2)\\a.jpg"), "jpg");
+}
+
+TEST_F(FolderMoverTest, AFolderOfTheSameNameArrivingInTheLastInstantGetsNoNestedCopy) {
+    // It comes between the check of the target and the shell's move, which then puts ours inside it.
+    os->SetTick(7);
+    options->SetRenameFolder(false);
+    os->Before(L"ShellMove", [&] { os->AddFile(dest + L"photos\\b.jpg", "old"); });
+    RunMover(L"photos");
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 183"})}));
+    ExpectUntouched();
+}
+
+TEST_F(FolderMoverTest, ATargetThatBecameTheDesktopMovesNothing) {
+    os->SetTick(7);
+    os->Schedule(t0 + 1000, [&] { options->SetDestinationFolder(desk); });
+    RunMover(L"photos");
+    EXPECT_EQ(ShellCalls(), (Lines{Take(2000, L"~dvrename7_photos"), GiveBack(2000, L"~dvrename7_photos")}));
+    EXPECT_EQ(
+        Entries(),
+        (Lines{ReportEntry({L"Folder: photos not moved: the target folder " + desk + L" is the desktop folder."})}));
+    EXPECT_EQ(os->List(desk), (Lines{L"photos"}));
+}
+
+TEST_F(FolderMoverTest, ANameEndingInADotIsMovedAsItIs) {
+    // The shell would act on "photos" instead; the file system's own move takes the name as it is.
+    os->SetTick(7);
+    os->AddFile(desk + L"photos.\\dotted.jpg", "dotted");
+    RunMover(L"photos.");
+    EXPECT_TRUE(ShellCalls().empty());
+    EXPECT_EQ(os->Content(dest + L"photos.\\dotted.jpg"), "dotted");
+    EXPECT_EQ(os->Content(desk + L"photos\\a.jpg"), "jpg");
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos. moved"})}));
 }
 
 TEST_F(FolderMoverTest, AWatchThatCannotStartEndsWithoutWaitOrMove) {
@@ -133,9 +208,10 @@ TEST_F(FolderMoverTest, AFailedRearmEndsTheWaitAndTheMoveFails) {
     os->Fail(L"Rearm", desk + L"photos", 6);
     os->Schedule(t0 + 500, [&] { os->AddFile(desk + L"photos\\b.jpg"); });
     RunMover(L"photos");
-    EXPECT_EQ(ShellCalls(), (Lines{Move(500, L"~dvrename7_photos", dest, false)}));
+    // The shell reports success for a source that is not there; the folder is not in the target.
+    EXPECT_EQ(ShellCalls(), (Lines{Move(500, L"~dvrename7_photos", dest)}));
     EXPECT_TRUE(os->Exists(desk + L"photos\\b.jpg"));
-    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 2"})}));
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 3"})}));
 }
 
 TEST_F(FolderMoverTest, NegativeTickCountsInBothGeneratedNames) {
@@ -200,7 +276,7 @@ TEST_F(FolderMoverTest, WaitsThatNeverSettleEndAfterABoundedNumber) {
     os->InjectOtherWaits(TMoveDirectory::kMaxOtherWaits);
     RunMover(L"photos");
     EXPECT_TRUE(os->Exists(desk + L"photos"));
-    EXPECT_EQ(Entries().back(), ReportEntry({L"Folder: photos not moved. Error code: 2"}));
+    EXPECT_EQ(Entries().back(), ReportEntry({L"Folder: photos not moved. Error code: 3"}));
 }
 
 TEST_F(FolderMoverTest, ADelayBelowOneMillisecondWaitsOneMillisecond) {
