@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/Movefolder.h"
+#include "engine/Names.h"
 #include "engine/Note.h"
 #include "platform/Platform.h"
 
@@ -11,12 +12,10 @@ namespace vantrel {
 namespace {
 
 constexpr uint32_t kFileActionAdded = 1;
+constexpr uint32_t kFileActionRenamedOldName = 4;
 constexpr uint32_t kFileActionRenamedNewName = 5;
 constexpr size_t kRecordHeader = 12;  // NextEntryOffset, Action, FileNameLength
 constexpr uint32_t kRetryWaitMs = 1000;
-
-// The folder mover's holding names start with this; its own rename must not become a new item.
-const std::wstring kHoldingPrefix = L"~dvrename";
 
 // Records are read byte by byte: Wine does not always pad them to 4-byte boundaries.
 uint32_t ReadU32(const std::vector<char>& buffer, size_t at) {
@@ -26,8 +25,18 @@ uint32_t ReadU32(const std::vector<char>& buffer, size_t at) {
     return value;
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
-    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+// A name that appended to the desktop folder would name the desktop itself or something outside
+// it: empty, "." or with a ".." step. The system never reports such names for the desktop's own
+// items; a damaged block must not make the batch move the desktop or its parent.
+bool OutsideTheDesktop(const std::wstring& name) {
+    if (name.empty() || name == L".") return true;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = name.find_first_of(L"\\/", start);
+        if (name.compare(start, end == std::wstring::npos ? std::wstring::npos : end - start, L"..") == 0) return true;
+        if (end == std::wstring::npos) return false;
+        start = end + 1;
+    }
 }
 
 // "*" plus the text from the last dot on, unless a backslash or colon follows that dot.
@@ -50,7 +59,11 @@ void TFileMove::Execute() {
     // A block whose items were all dropped leaves no trace in the log.
     if (FileList.empty()) return;
 
-    if (Settings->QuickNote()) {
+    // Moving into the desktop would turn every item into its own clash: nothing is touched.
+    const std::wstring target = Settings->DestinationFolder();
+    if (SameFolder(target, Settings->DesktopFolder())) {
+        Report.push_back(L"Nothing moved: the target folder " + target + L" is the desktop folder.");
+    } else if (Settings->QuickNote()) {
         QueryNote();
     } else {
         AddHeader();
@@ -63,19 +76,26 @@ void TFileMove::WalkBuffer() {
     // The walk ends at the record whose NextEntryOffset is 0; the copy's size only guards
     // against a damaged block.
     size_t at = 0;
-    while (at + kRecordHeader <= Buffer.size()) {
-        uint32_t next = ReadU32(Buffer, at);
-        uint32_t action = ReadU32(Buffer, at + 4);
+    bool afterHoldingName = false;
+    while (Buffer.size() - at >= kRecordHeader) {
+        const uint32_t next = ReadU32(Buffer, at);
+        const uint32_t action = ReadU32(Buffer, at + 4);
         size_t length = ReadU32(Buffer, at + 8);
-        if (action == kFileActionAdded || action == kFileActionRenamedNewName) {
-            size_t available = Buffer.size() - at - kRecordHeader;
-            if (length > available) length = available;
-            length -= length % 2;
-            std::wstring name = FromUtf16Le(std::string(Buffer.data() + at + kRecordHeader, length));
-            Os().LowerCase(name);
-            if (!Excluded(name) && (action == kFileActionAdded || Settings->MoveRenamed())) FileList.push_back(name);
-        }
-        if (next == 0) break;
+        const size_t available = Buffer.size() - at - kRecordHeader;
+        if (length > available) length = available;
+        length -= length % 2;
+        std::wstring name = FromUtf16Le(std::string(Buffer.data() + at + kRecordHeader, length));
+        Os().LowerCase(name);
+
+        // A rename away from a holding name is the folder mover giving a folder it could not move
+        // its name back: the folder is no new item.
+        const bool restored = action == kFileActionRenamedNewName && afterHoldingName;
+        afterHoldingName = action == kFileActionRenamedOldName && StartsWith(name, kHoldingPrefix);
+        if ((action == kFileActionAdded || action == kFileActionRenamedNewName) && !restored &&
+            !OutsideTheDesktop(name) && !Excluded(name) && (action == kFileActionAdded || Settings->MoveRenamed()))
+            FileList.push_back(name);
+
+        if (next == 0 || next > Buffer.size() - at) break;
         at += next;
     }
 }
@@ -106,13 +126,14 @@ void TFileMove::AddHeader() {
 void TFileMove::QueryNote() {
     std::wstring fileName = Settings->DestinationFolder() + FileList.front() + L".txt";
     NoteAnswer answer = AskNote(fileName, Settings->SaveNoteFiles());
-    if (answer.FileName.empty()) answer.FileName = fileName;
 
     switch (answer.ModalResult) {
         case kNoteOk:
             if (Settings->SaveNoteFiles()) {
                 std::string bytes = "\xFF\xFE" + ToUtf16Le(answer.Text);
-                if (!Os().WriteFile(answer.FileName, bytes)) {
+                // An emptied file-name box names no file: the note cannot be written.
+                Os().SetLastError(kErrorPathNotFound);
+                if (answer.FileName.empty() || !Os().WriteFile(answer.FileName, bytes)) {
                     // The note comes before the items: without it nothing is moved.
                     uint32_t code = Os().LastError();
                     Report.clear();
@@ -157,7 +178,7 @@ void TFileMove::MoveFileItem(const std::wstring& name) {
     std::wstring target = Settings->DestinationFolder() + name;
     if (Os().FileExists(target)) {
         if (Settings->RenameFile()) {
-            std::wstring aside = Settings->DestinationFolder() + L"Rename" + SignedStr(Os().TickCount()) + L"_" + name;
+            std::wstring aside = ClashName(Settings->DestinationFolder(), Os().TickCount(), name);
             if (Os().MoveFile(target, aside))
                 Report.push_back(L"File: " + target + L" renamed to: " + aside);
             else

@@ -91,6 +91,93 @@ TEST_F(BatchTest, ADamagedBlockEndsTheWalkAtItsEnd) {
                              ReportEntry({L">> Operation report for 1 files <<", L"File: abc not exist or deleted"})}));
 }
 
+TEST_F(BatchTest, EmptyNamesAndNamesLeavingTheDesktopAreDropped) {
+    // Appended to the desktop folder they would name the desktop itself or its parent.
+    options->SetMoveFolder(true);
+    os->AddFile(desk + L"a.txt");
+    RunBatch(ChangeBlock()
+                 .Add(kActionAdded, L"")
+                 .Add(kActionAdded, L".")
+                 .Add(kActionAdded, L"..")
+                 .Add(kActionAdded, L"..\\secret.txt")
+                 .Add(kActionAdded, L"sub\\..\\..\\x")
+                 .Add(kActionAdded, L"a.txt"));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::wstring>{ReportEntry({L">> Operation report for 1 files <<", L"File: a.txt moved"})}));
+    EXPECT_TRUE(os->Exists(desk));
+    EXPECT_EQ(CallsOf(L"ShellRename").size(), 0u);
+}
+
+TEST_F(BatchTest, AnOffsetPastTheBlockEndsTheWalkInsteadOfWrapping) {
+    // The second record's offset would bring a 32-bit position back to the first record.
+    std::string bytes =
+        ChangeBlock(false).Add(kActionAdded, L"abc").Add(kActionAdded, L"de").Add(kActionAdded, L"f").Bytes();
+    const size_t second = 12 + 6;
+    const uint32_t wrap = 0xFFFFFFFFu - static_cast<uint32_t>(second) + 1;
+    for (size_t i = 0; i < 4; ++i)
+        bytes[second + i] = static_cast<char>((wrap >> (8 * i)) & 0xFF);
+    RunBatch(bytes);
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{
+                             ReportEntry({L">> Operation report for 2 files <<", L"File: abc not exist or deleted",
+                                          L"File: de not exist or deleted"})}));
+}
+
+TEST_F(BatchTest, AFolderGivenItsNameBackByTheMoverIsNoNewItem) {
+    // The mover renames a folder it could not move from its holding name back to its own.
+    options->SetMoveRenamed(true);
+    options->SetMoveFolder(true);
+    os->AddDirectory(desk + L"photos");
+    os->AddFile(desk + L"b.txt");
+    RunBatch(ChangeBlock()
+                 .Add(kActionRenamedOld, L"~dvrename42_photos")
+                 .Add(kActionRenamedNew, L"photos")
+                 .Add(kActionRenamedOld, L"a.txt")
+                 .Add(kActionRenamedNew, L"b.txt"));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::wstring>{ReportEntry({L">> Operation report for 1 files <<", L"File: b.txt moved"})}));
+    EXPECT_TRUE(os->Exists(desk + L"photos"));
+}
+
+class DesktopTargetTest : public BatchTest {
+  protected:
+    void SetUp() override {
+        BatchTest::SetUp();
+        options->SetMoveFolder(true);
+        options->SetMoveRenamed(true);
+        options->SetRenameFile(false);
+        os->AddFile(desk + L"a.txt", "new a");
+        os->AddDirectory(desk + L"photos");
+        block.Add(kActionAdded, L"a.txt").Add(kActionAdded, L"photos").Add(kActionRenamedNew, L"a.txt");
+    }
+    ChangeBlock block;
+};
+
+TEST_F(DesktopTargetTest, NothingIsTouchedAndOneLineSaysWhy) {
+    // The desktop however it is spelled: letter case, with or without the trailing backslash.
+    const std::wstring spellings[] = {desk, L"c:\\USERS\\tester\\desktop", L"C:/Users/tester/Desktop/"};
+    for (const std::wstring& target : spellings) {
+        options->SetDestinationFolder(target);
+        RunBatch(block);
+    }
+    std::vector<std::wstring> expected;
+    for (const std::wstring& target : spellings)
+        expected.push_back(ReportEntry({L"Nothing moved: the target folder " + target + L" is the desktop folder."}));
+    EXPECT_EQ(Entries(), expected);
+    EXPECT_EQ(os->Content(desk + L"a.txt"), "new a");
+    EXPECT_TRUE(os->Exists(desk + L"photos"));
+    for (const auto& call : os->Calls())
+        ADD_FAILURE() << "unexpected " << std::string(call.op.begin(), call.op.end());
+}
+
+TEST_F(DesktopTargetTest, AFolderInsideTheDesktopIsATargetLikeAnyOther) {
+    options->SetDestinationFolder(desk + L"sorted\\");
+    os->AddDirectory(desk + L"sorted");
+    options->SetMoveFolderDelay(10);
+    RunBatch(block);
+    EXPECT_EQ(os->Content(desk + L"sorted\\a.txt"), "new a");
+    EXPECT_TRUE(os->Exists(desk + L"sorted\\photos"));
+}
+
 // Items that do not exist are reported as such, so every name that passes the filters shows.
 class FilterTest : public BatchTest {
   protected:
