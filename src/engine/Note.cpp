@@ -256,6 +256,8 @@ void FormCreate(NoteForm& form, HWND dlg) {
         setDpiBehavior(dlg, kDisableAll, kDisableAll);
     }
 
+    // A long pasted note is taken whole, not cut at the edit control's default 30,000 characters.
+    SendDlgItemMessageW(dlg, kNoteMemo, EM_SETLIMITTEXT, 0, 0);
     SetDlgItemTextW(dlg, kFileNameEdit, form.fileName->c_str());
     EnableWindow(GetDlgItem(dlg, kFileNameEdit), form.fileNameEnabled ? TRUE : FALSE);
 

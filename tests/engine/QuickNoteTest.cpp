@@ -127,6 +127,22 @@ TEST_F(QuickNoteTest, ANoteFileThatCannotBeWrittenStopsTheBatch) {
                              {L"Comments not saved to file: " + note + L" (files not moved). Error code: 3"})}));
 }
 
+TEST_F(QuickNoteTest, AnEmptiedFileNameIsANoteFileThatCannotBeWritten) {
+    Answer(kNoteOk, L"Paid.");
+    script.keepFileName = false;  // the user cleared the box
+    RunBatch(block);
+    EXPECT_TRUE(os->Calls().empty());
+    EXPECT_TRUE(os->Exists(desk + L"a.txt"));
+    EXPECT_FALSE(os->Exists(dest + L"a.txt.txt"));
+    EXPECT_EQ(
+        Entries(),
+        (std::vector<std::wstring>{ReportEntry({L"Comments not saved to file:  (files not moved). Error code: 3"})}));
+    // Without note files the box is greyed and its text plays no part.
+    options->SetSaveNoteFiles(false);
+    RunBatch(block);
+    EXPECT_EQ(Entries().back(), ReportEntry(StringList{L"Comments' text:Paid."} + moved));
+}
+
 TEST_F(QuickNoteTest, TheDefaultNameFollowsTheFirstItemEvenAFolderThatStays) {
     os->AddDirectory(desk + L"photos");
     Answer(kNoteSkip);

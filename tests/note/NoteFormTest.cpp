@@ -264,6 +264,22 @@ TEST(NoteForm, ReturnsTheEditedPathAndTheLinesAsTheControlHoldsThem) {
     EXPECT_EQ(answer.Text, L"first line\r\nsecond line\r\n\r\nlast");
 }
 
+TEST(NoteForm, ALongPastedNoteIsKeptWhole) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    // A paste goes through the edit control's text limit, unlike setting the window text.
+    std::wstring pasted;
+    for (int i = 0; pasted.size() < 100000; ++i)
+        pasted += L"line " + std::to_wstring(i) + L"\r\n";
+    SendMessageW(Memo(dlg), EM_SETSEL, 0, -1);
+    SendMessageW(Memo(dlg), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));
+    Click(dlg, IDOK);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.Text.size(), pasted.size());
+    EXPECT_EQ(answer.Text, pasted);
+}
+
 TEST(NoteForm, EnterInTheNoteStartsANewLineAndElsewherePressesOK) {
     NoteRun run(kPath, true);
     HWND dlg = run.Dialog();
