@@ -31,6 +31,9 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
     ShellOpen = [](const std::wstring& folder) {
         ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
+    ShowRefusal = [this](const std::wstring& text) {
+        MessageBoxW(Handle(), text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+    };
     ShellVerb = [](const std::wstring& verb, const std::wstring& file) {
         ShellExecuteW(nullptr, verb.c_str(), file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };

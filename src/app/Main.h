@@ -154,6 +154,8 @@ class TMainForm : public ui::TWindow {
     std::wstring FolderTreeGetText(const ui::TFolderNode& node);
     void FolderTreeFreeNode(ui::TFolderNode& node);
     void FolderTreeNewText(size_t index, const std::wstring& text);
+    // The desktop folder is never a target: true (and the user told why) when folder is it.
+    bool RefuseDesktop(const std::wstring& folder);
     void AddFolderActionExecute();
     void RemoveFolderActionExecute();
     void BrowseActionExecute();
@@ -186,6 +188,8 @@ class TMainForm : public ui::TWindow {
 
     // Opens a folder in the shell ("open" verb). Tests replace it to see what would be opened.
     std::function<void(const std::wstring& folder)> ShellOpen;
+    // Tells the user why an entry was refused, in a message box over the window. Tests replace it.
+    std::function<void(const std::wstring& text)> ShowRefusal;
 
     // --- the tray (MainTray.cpp) ---
     std::unique_ptr<TrayIcon> TrayControlIcon;

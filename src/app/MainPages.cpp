@@ -84,8 +84,16 @@ void TMainForm::FolderTreeFreeNode(ui::TFolderNode& node) {
     node.Folder.shrink_to_fit();
 }
 
+bool TMainForm::RefuseDesktop(const std::wstring& folder) {
+    if (!SameFolder(folder, options_.DesktopFolder())) return false;
+    if (ShowRefusal)
+        ShowRefusal(L"\"" + folder + L"\" is the desktop folder. New items are moved away from the desktop, so it " +
+                    L"cannot be a target folder.");
+    return true;
+}
+
 void TMainForm::FolderTreeNewText(size_t index, const std::wstring& text) {
-    if (index >= FolderTree.Count() || text.empty() || !Os().DirectoryExists(text)) return;
+    if (index >= FolderTree.Count() || text.empty() || RefuseDesktop(text) || !Os().DirectoryExists(text)) return;
     std::wstring folder = text;  // letter case as typed
     EnsureBackslash(folder);
     FolderTree.Node(index).Folder = folder;
@@ -93,6 +101,7 @@ void TMainForm::FolderTreeNewText(size_t index, const std::wstring& text) {
 
 void TMainForm::AddFolderActionExecute() {
     std::wstring candidate = ui::GetText(DestinationEdit);
+    if (RefuseDesktop(candidate)) return;
     EnsureBackslash(candidate);
     candidate = Lower(candidate);
     for (size_t i = 0; i < FolderTree.Count(); ++i)

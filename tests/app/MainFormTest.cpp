@@ -264,6 +264,30 @@ TEST_F(MainFormTest, EditingANodeInPlaceTakesExistingDirectoriesAsTyped) {
     EXPECT_EQ(form->FolderTree.Node(1).Folder, L"d:\\DATA\\");
 }
 
+TEST_F(MainFormTest, TheDesktopIsRefusedAsAFolderWithAMessageNamingIt) {
+    MakeOptions();
+    options->SetAlternateFolders({L"D:\\Archive\\"});
+    Build();
+    std::vector<std::wstring> refusals;
+    form->ShowRefusal = [&](const std::wstring& text) { refusals.push_back(text); };
+    const StringList before = Folders();
+    const std::wstring desktop = options->DesktopFolder();
+    // However it is spelled: letter case, with or without the trailing backslash.
+    Type(form->DestinationEdit, L"c:\\users\\TESTER\\Desktop");
+    Click(form->TntButton1);
+    EditNode(1, desktop);
+    EXPECT_EQ(Folders(), before);
+    ASSERT_EQ(refusals.size(), 2u);
+    EXPECT_NE(refusals[0].find(L"\"c:\\users\\TESTER\\Desktop\" is the desktop folder"), std::wstring::npos);
+    EXPECT_NE(refusals[1].find(desktop), std::wstring::npos);
+    // A folder inside the desktop is a target like any other.
+    os->AddDirectory(desktop + L"Sorted");
+    Type(form->DestinationEdit, desktop + L"Sorted");
+    Click(form->TntButton1);
+    EXPECT_EQ(Folders().size(), before.size() + 1);
+    EXPECT_EQ(refusals.size(), 2u);
+}
+
 TEST_F(MainFormTest, RemovingFoldersKeepsOneAndMovesTheCheckToTheFirst) {
     MakeOptions();
     options->SetAlternateFolders({L"D:\\Archive\\", L"D:\\Data\\"});
