@@ -1,5 +1,6 @@
 #include "engine/Movefolder.h"
 
+#include <functional>
 #include <memory>
 
 #include "platform/Platform.h"
@@ -11,6 +12,10 @@ namespace {
 
 // ERROR_DIRECTORY: the name no longer belongs to a folder (a file took its place).
 constexpr uint32_t kErrorDirectory = 267;
+// ERROR_CANCELLED: the program ended during the quiet period.
+constexpr uint32_t kErrorCancelled = 1223;
+// A quiet period is waited for in slices this long, so the end of the program is seen in time.
+constexpr uint32_t kWaitSliceMs = 100;
 
 // How the wait for a quiet period ended.
 enum class WaitEnd {
@@ -19,7 +24,21 @@ enum class WaitEnd {
     RearmFailed,
     Vanished,    // the folder left the desktop: nothing to move
     NoProgress,  // the wait kept returning neither a change nor a time-out
+    Stopped,     // the program is ending: the folder stays on the desktop under its own name
 };
+
+// A wait for a whole quiet period of delayMs, made of short waits; false when stop() became true
+// before the period was over.
+bool WaitQuietly(FolderWatch& watch, uint32_t delayMs, const std::function<bool()>& stop, WaitResult& result) {
+    for (uint32_t left = delayMs; left > 0;) {
+        if (stop()) return false;
+        uint32_t slice = left < kWaitSliceMs ? left : kWaitSliceMs;
+        result = watch.Wait(slice);
+        if (result != WaitResult::Timeout) return true;
+        left -= slice;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -67,7 +86,14 @@ void TMoveDirectory::Execute() {
         while (end == WaitEnd::Waiting) {
             // Below 1 ms only an edited settings file can go; it must not become a huge unsigned wait.
             int32_t delay = Settings->MoveFolderDelay();
-            switch (watch->Wait(delay < 1 ? 1u : static_cast<uint32_t>(delay))) {
+            WaitResult waited = WaitResult::Timeout;
+            if (!WaitQuietly(
+                    *watch, delay < 1 ? 1u : static_cast<uint32_t>(delay), [this] { return Terminated(); }, waited)) {
+                end = WaitEnd::Stopped;
+                result = static_cast<int32_t>(kErrorCancelled);
+                break;
+            }
+            switch (waited) {
                 case WaitResult::Changed:
                     // Something inside changed: the quiet period starts again from zero.
                     otherWaits = 0;
@@ -94,7 +120,7 @@ void TMoveDirectory::Execute() {
 
         // The target is read now, so a target chosen during the wait is honoured. Without a
         // successful take the folder still bears its own name and the shell reports why.
-        if (end != WaitEnd::Vanished)
+        if (end != WaitEnd::Vanished && end != WaitEnd::Stopped)
             result = ShellOperation(Settings->DesktopFolder() + holdingName, Settings->DestinationFolder() + FolderName,
                                     false);
         watch.reset();
