@@ -24,8 +24,6 @@ constexpr uint32_t kPauseSliceMs = 100;
 constexpr uint32_t kFirstRetryMs = 10;
 constexpr uint32_t kLastRetryMs = 1000;
 
-thread_local bool onWorker = false;
-
 }  // namespace
 
 // The pool's bookkeeping. Made once and never destroyed: the process may end while workers run.
@@ -79,10 +77,7 @@ struct Pool {
         return false;
     }
 
-    static void WorkerMain(void* arg) {
-        onWorker = true;
-        static_cast<Pool*>(arg)->Serve();
-    }
+    static void WorkerMain(void* arg) { static_cast<Pool*>(arg)->Serve(); }
 
     void Serve() {
         std::unique_lock<std::mutex> lock(mutex);
@@ -156,12 +151,15 @@ void TThread::Resume() {
     // No thread could be made. A worker that frees up takes the queue in order; when none ever
     // will (only the caller runs, or only bodies that never end), keep trying from here, with a
     // growing pause, but never run the waiting work on this thread.
-    for (uint32_t waitMs = kFirstRetryMs;; waitMs = std::min(waitMs * 2, kLastRetryMs)) {
+    auto nobodyElseWill = [&pool] {
+        std::lock_guard<std::mutex> lock(pool.mutex);
+        return !pool.queue.empty() && !pool.ending && pool.Takers() == 0;
+    };
+    for (uint32_t waitMs = kFirstRetryMs; nobodyElseWill(); waitMs = std::min(waitMs * 2, kLastRetryMs)) {
         Os().Sleep(waitMs);
         {
             std::lock_guard<std::mutex> lock(pool.mutex);
-            if (pool.queue.empty() || pool.ending || pool.Takers() > 0) return;
-            if (!pool.ClaimNewWorker()) return;
+            if (pool.queue.empty() || pool.ending || pool.Takers() > 0 || !pool.ClaimNewWorker()) return;
         }
         if (pool.StartWorker()) return;
     }
