@@ -249,6 +249,9 @@ class MonitorRun {
         monitor_->Resume();
         WaitFor([&] { return state_->threadId.load() != 0; }, 2000, 5);
         threadId_ = state_->threadId.load();
+        // Changes count only once the first read is pending (under Wine the watch starts with it),
+        // and nothing outside tells when that is: give the monitor a moment to get there.
+        Sleep(300);
     }
     ~MonitorRun() { Stop(); }
     MonitorRun(const MonitorRun&) = delete;
