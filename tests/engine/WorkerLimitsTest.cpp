@@ -50,6 +50,8 @@ TEST_F(WorkerLimitsTest, RefusedThreadStartsLoseNoItemAndMonitoringGoesOn) {
     os->RefuseThreads(6);
     os->PushChanges(ChangeBlock().Add(kActionAdded, L"a.txt").Bytes());
     ASSERT_TRUE(Eventually([&] { return os->Exists(dest + L"a.txt"); }));
+    // The batch and its worker have ended: again the monitor alone is left to start the next.
+    ASSERT_TRUE(Eventually([] { return TThread::Running() == 1 && TThread::Workers() == 1; }));
     os->RefuseThreads(2);
     os->PushChanges(ChangeBlock().Add(kActionAdded, L"b.txt").Bytes());
     os->PushChanges(ChangeBlock().Add(kActionAdded, L"c.txt").Bytes());
