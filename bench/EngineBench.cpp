@@ -285,6 +285,9 @@ int main() {
     }
     const double threadStartMs = (NowMs() - threadsStart) / 200;
     CloseHandle(ran);
+    // Idle workers end after a few seconds: at rest only the main thread and the monitor remain.
+    Sleep(7000);
+    const int threadsAfterWork = static_cast<int>(ThreadIds().size());
 
     std::printf("\n| Measure | Result |\n|---|---|\n");
     std::printf("| Latency, desktop to target (%zu files one by one) | median %.1f ms, p99 %.1f ms, max %.1f ms%s |\n",
@@ -301,13 +304,15 @@ int main() {
             bare > 0 ? b.engineMs / bare : 0.0, b.left, b.overflows, b.overflows == 1 ? "" : "s",
             Describe(b.memoryAfter).c_str());
     }
-    std::printf("| Starting one worker thread until its body runs (each batch runs on one) | %.2f ms |\n", threadStartMs);
+    std::printf("| Handing one body to a worker until it runs (one after the other, idle workers reused) | %.2f ms |\n",
+                threadStartMs);
     std::printf("| CPU while watching an idle desktop for %d s | %.1f ms (the whole run used %.0f ms) |\n",
                 args.idleSeconds, idleCpuMs, totalCpuMs);
     std::printf("| Memory at rest, monitor running | %s; %d threads |\n", Describe(memoryAtRest).c_str(),
                 threadsAtRest);
     std::printf("| Memory before the monitor started | %s |\n", Describe(memoryBefore).c_str());
     std::printf("| Memory at rest after the bursts | %s |\n", Describe(memoryAfter).c_str());
+    std::printf("| Threads 7 s after the last worker ended | %d |\n", threadsAfterWork);
     std::fflush(stdout);
 
     if (!monitor.Stop()) {

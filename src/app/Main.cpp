@@ -11,6 +11,7 @@
 #include "app/Folder.h"
 #include "app/Resource.h"
 #include "engine/Monitorthread.h"
+#include "engine/ThreadReports.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 
@@ -24,6 +25,8 @@ namespace {
 TFileMonitor* FileMonitor = nullptr;
 
 constexpr UINT kHotKeyModifiers = MOD_ALT | MOD_CONTROL | MOD_SHIFT;
+// How long the end of the program waits for workers to finish what they hold.
+constexpr uint32_t kWorkersEndMs = 2000;
 
 }  // namespace
 
@@ -134,6 +137,7 @@ void TMainForm::RegisterHotKeys() {
 }
 
 void TMainForm::StartMonitor() {
+    ReportThreadsTo(&options_);
     FileMonitor = new TFileMonitor(true);
     FileMonitor->Settings = &options_;
     FileMonitor->FreeOnTerminate = true;
@@ -298,6 +302,10 @@ LRESULT TMainForm::OnDestroy() {
 void TMainForm::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    // The workers go before the log: no new work, retries and quiet periods cut short, an item
+    // being moved finished. A worker still busy after that (a note dialog left open) ends with
+    // the process, which the entry point ends without destroying what the workers use.
+    if (args_.startMonitor) TThread::EndAll(kWorkersEndMs);
     if (TLogger* log = options_.Logger()) log->Close();
 }
 

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <cstdlib>
 #include <exception>
 
 #include "app/AppOptions.h"
@@ -12,7 +13,8 @@
 #include "ui/Application.h"
 
 // Constructed while the program initialises: finds the folders, reads or writes the settings
-// file and opens the log. Destroyed after the main window, which closes the log first.
+// file and opens the log. Once the monitor has run it is never destroyed: the process ends
+// without its destructors, since the monitor may still be blocked in its read.
 vantrel::TOptions AppOptions;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -41,5 +43,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } catch (...) {
         app.ShowException("");
     }
-    return 0;
+    // The main window has closed the log after the workers ended or had their time. Workers still
+    // alive (the monitor always is) would use the settings and the log while static destructors
+    // ran, so the process ends here without running them.
+    std::_Exit(0);
 }

@@ -7,7 +7,10 @@
 
 namespace vantrel {
 
-TFileMonitor::TFileMonitor(bool createSuspended) : TThread(createSuspended) {}
+TFileMonitor::TFileMonitor(bool createSuspended) : TThread(createSuspended) {
+    // Blocked in its read, it holds no work: the end of the program does not wait for it.
+    WaitAtExit = false;
+}
 
 void TFileMonitor::NameThread() {
     Os().NameThread("Desktop Files Monitor");

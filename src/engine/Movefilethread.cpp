@@ -200,16 +200,13 @@ void TFileMove::MoveFileItem(const std::wstring& name) {
     };
 
     // A file still in use gets a second chance after a second, and more when the user wants them.
+    // A wait cut short by the end of the program makes no further attempt: the file stays whole
+    // on the desktop and the report says why it was not moved.
     bool moved = attempt();
-    if (!moved) {
-        Os().Sleep(kRetryWaitMs);
-        moved = attempt();
-    }
+    if (!moved && Pause(kRetryWaitMs)) moved = attempt();
     if (!moved && Settings->TryToMove()) {
-        for (int32_t k = 0, extra = Settings->TryCount(); !moved && k < extra; ++k) {
-            Os().Sleep(kRetryWaitMs);
+        for (int32_t k = 0, extra = Settings->TryCount(); !moved && k < extra && Pause(kRetryWaitMs); ++k)
             moved = attempt();
-        }
     }
     if (moved)
         Report.push_back(L"File: " + name + L" moved");

@@ -1,5 +1,6 @@
 #include "engine/Movefolder.h"
 
+#include <functional>
 #include <memory>
 
 #include "engine/Names.h"
@@ -12,8 +13,26 @@ namespace {
 // ERROR_DIRECTORY: the name no longer belongs to a folder (a file took its place).
 constexpr uint32_t kErrorDirectory = 267;
 
+// ERROR_CANCELLED: the program ended during the quiet period.
+constexpr uint32_t kErrorCancelled = 1223;
+// A quiet period is waited for in slices this long, so the end of the program is seen in time.
+constexpr uint32_t kWaitSliceMs = 100;
+
 // Numbered names tried when a folder that could not be moved finds its own name taken.
 constexpr int kMaxNameBackTries = 99;
+
+// A wait for a whole quiet period of delayMs, made of short waits; false when stop() became true
+// before the period was over.
+bool WaitQuietly(FolderWatch& watch, uint32_t delayMs, const std::function<bool()>& stop, WaitResult& result) {
+    for (uint32_t left = delayMs; left > 0;) {
+        if (stop()) return false;
+        uint32_t slice = left < kWaitSliceMs ? left : kWaitSliceMs;
+        result = watch.Wait(slice);
+        if (result != WaitResult::Timeout) return true;
+        left -= slice;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -40,7 +59,7 @@ void TMoveDirectory::Execute() {
     } else {
         const std::wstring holdingName = HoldingName(Os().TickCount(), FolderName);
         const WaitEnd end = WaitUntilQuiet(*watch, holdingName, result);
-        if (end != WaitEnd::Vanished) {
+        if (end != WaitEnd::Vanished && end != WaitEnd::Stopped) {
             // The target is read now, so a target chosen during the wait is honoured.
             targetIsDesktop = SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder());
             if (!targetIsDesktop) result = MoveToTarget(holdingName);
@@ -88,7 +107,14 @@ TMoveDirectory::WaitEnd TMoveDirectory::WaitUntilQuiet(FolderWatch& watch,
     for (;;) {
         // Below 1 ms only an edited settings file can go; it must not become a huge unsigned wait.
         const int32_t delay = Settings->MoveFolderDelay();
-        switch (watch.Wait(delay < 1 ? 1u : static_cast<uint32_t>(delay))) {
+        WaitResult waited = WaitResult::Timeout;
+        if (!WaitQuietly(
+                watch, delay < 1 ? 1u : static_cast<uint32_t>(delay), [this] { return Terminated(); }, waited)) {
+            // The program is ending: the folder stays on the desktop under its own name.
+            result = static_cast<int32_t>(kErrorCancelled);
+            return WaitEnd::Stopped;
+        }
+        switch (waited) {
             case WaitResult::Changed:
                 // Something inside changed: the quiet period starts again from zero.
                 otherWaits = 0;

@@ -33,6 +33,7 @@ class TMoveDirectory : public TThread {
         RearmFailed,  // it still bears its own name
         Vanished,     // it left the desktop: nothing to move
         NoProgress,   // the wait kept returning neither a change nor a time-out
+        Stopped,      // the program is ending: the folder keeps its own name
     };
 
     int32_t ShellOperation(const std::wstring& from, const std::wstring& to, bool rename);

@@ -3,6 +3,14 @@
 #include <atomic>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <system_error>
+#include <thread>
+#endif
+
 namespace vantrel {
 
 #ifdef _WIN32
@@ -43,5 +51,47 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
     };
     return !a.empty() && !b.empty() && canonical(a) == canonical(b);
 }
+
+#ifdef _WIN32
+namespace {
+struct ThreadStart {
+    Platform::ThreadMain main;
+    void* arg;
+};
+
+unsigned __stdcall ThreadEntry(void* start) {
+    ThreadStart copy = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    copy.main(copy.arg);
+    return 0;
+}
+}  // namespace
+
+// A plain CRT thread. MinGW's std::thread (winpthreads) loses or crashes detached threads now and
+// then when many start and end at once, so workers do not use it.
+bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes) {
+    auto* start = new ThreadStart{main, arg};
+    uintptr_t handle =
+        _beginthreadex(nullptr, stackBytes, &ThreadEntry, start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (handle == 0) {
+        // The CRT may have changed the last error on its way out: keep the system's reason.
+        DWORD code = GetLastError();
+        delete start;
+        ::SetLastError(code != 0 ? code : ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    return true;
+}
+#else
+bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t) {
+    try {
+        std::thread(main, arg).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+#endif
 
 }  // namespace vantrel

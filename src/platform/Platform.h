@@ -109,6 +109,13 @@ class Platform {
     virtual bool UserName(std::wstring& name) = 0;  // GetUserNameW
     virtual void NameThread(const char* name) = 0;  // the debugger's thread-name exception
     virtual void RefreshDesktop() = 0;              // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
+
+    // --- threads ---
+    // A new thread that runs main(arg), with stackBytes of address space reserved for its stack
+    // (_beginthreadex with STACK_SIZE_PARAM_IS_A_RESERVATION). False when the system cannot make
+    // one; the last error then tells why.
+    using ThreadMain = void (*)(void* arg);
+    virtual bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) = 0;
 };
 
 // True when classic Win32 path parsing would not take path as it stands: its last name ends in
@@ -120,12 +127,17 @@ bool NeedsLiteralPath(const std::wstring& path);
 // lower-casing), and so are "/" for "\\" and trailing backslashes.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
 
+// The system's own thread start behind StartThread, for every implementation of the seam.
+// Native builds (tests only) take the standard library's default stack.
+bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes);
+
 // The process-wide platform. The program installs the Win32 one at start; tests install fakes.
 Platform& Os();
 void SetPlatform(Platform* platform);
 
 // Win32 error codes the program's rules speak of.
 constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorSharingViolation = 32;

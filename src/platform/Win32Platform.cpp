@@ -417,6 +417,10 @@ class WindowsPlatform final : public Platform {
     void RefreshDesktop() override {
         ::PostMessageA(::GetDesktopWindow(), WM_PAINT, 0, 0);
     }
+
+    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
+        return StartSystemThread(main, arg, stackBytes);
+    }
 };
 
 }  // namespace

@@ -3,7 +3,8 @@
 # moves a new desktop file into the target folder;
 # a second start is refused with its message box and leaves the first alone; the Exit hotkey and
 # the end of the Windows session each close the log ("-> Log stopped" and the separator) and
-# leave the settings file as it was.
+# leave the settings file as it was; Exit while a held file is being tried again ends at once and
+# leaves the file whole on the desktop.
 #   EndToEnd.sh DesktopVantrel.exe vantrel_probe.exe
 set -uo pipefail
 
@@ -72,5 +73,35 @@ probe command 103 >/dev/null  # the Exit action's command id
 check "main window gone after the Exit command" probe wait-gone 30
 wait "$program"
 check "log closed by the Exit command" test "$(text_of "$log" | tail -n 1)" = "==============================="
+
+# --- Exit while a file held open is being tried again ---
+# Thirty further attempts, a second apart: the end must not wait for them.
+text_of "$settings" | sed -e 's#<TryToMove>[^<]*<#<TryToMove>true<#' -e 's#<TryCount>[^<]*<#<TryCount>30<#' |
+    sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE >"$tmp/body"
+{ printf '\xff\xfe'; cat "$tmp/body"; } >"$settings"
+start_program
+check "started a fourth time" test "$(probe wait-main 30)" = "hidden"
+sleep 1
+"$run" "$probe" hold "Held Open.txt" 6 >/dev/null 2>&1 &
+holder=$!
+check "the holder made the file" arrives "$desktop/Held Open.txt"
+sleep 1.5  # the batch has made its first attempts and waits for the next
+exit_started=$SECONDS
+probe hotkey X >/dev/null
+check "main window gone after Exit during the retries" probe wait-gone 30
+wait "$program"
+check "program ends with 0 after Exit during the retries" test $? -eq 0
+check "Exit did not wait for the retries" test $((SECONDS - exit_started)) -le 4
+wait "$holder"
+check "held file stays whole on the desktop" test "$(cat "$desktop/Held Open.txt")" = "held by the probe"
+check "held file did not reach the target" test ! -e "$target/held open.txt"
+tail4="$(text_of "$log" | tail -n 5)"
+check "the report says the held file was not moved" \
+    grep -q "^File: held open.txt not moved. Error code: 32$" <<<"$tail4"
+check "log ends with Log stopped after the report" \
+    test "$(echo "$tail4" | tail -n 2 | head -n 1 | sed 's/.*-> //')" = "Log stopped" -a \
+    "$(echo "$tail4" | tail -n 1)" = "==============================="
+rm -f "$desktop/Held Open.txt"
+cp "$tmp/settings.before" "$settings"
 
 finish

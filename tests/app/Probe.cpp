@@ -6,7 +6,10 @@
 //   probe command ID                 posts WM_COMMAND with the command id
 //   probe endsession                 sends WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
 //   probe answer-box CAPTION SECONDS finds the message box, prints its text, presses OK
+//   probe hold NAME SECONDS          creates NAME on the desktop and holds it open without sharing
 #include <windows.h>
+// Needs windows.h first.
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -83,6 +86,20 @@ int wmain(int argc, wchar_t** argv) {
         if (!main) return 1;
         SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
         SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        return 0;
+    }
+    if (cmd == L"hold" && argc > 3) {
+        // As an editor holds a file while saving it: nobody else may open, move or delete it.
+        wchar_t desktop[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop))) return 1;
+        std::wstring path = std::wstring(desktop) + L"\\" + argv[2];
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return 1;
+        const char content[] = "held by the probe";
+        DWORD written = 0;
+        WriteFile(file, content, sizeof content - 1, &written, nullptr);
+        Sleep(static_cast<DWORD>(seconds * 1000));
+        CloseHandle(file);
         return 0;
     }
     if (cmd == L"answer-box" && argc > 2) {

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -240,20 +241,17 @@ inline std::set<DWORD> ThreadIds() {
 // the id of its thread (to hold it up) and a way to end it again.
 class MonitorRun {
   public:
-    explicit MonitorRun(TOptions& options) : options_(options) {
-        auto before = ThreadIds();
-        monitor_ = new TFileMonitor(true);
+    explicit MonitorRun(TOptions& options) : options_(options), state_(std::make_shared<State>()) {
+        auto* monitor = new Observed(state_);
+        monitor_ = monitor;
         monitor_->Settings = &options_;
         monitor_->FreeOnTerminate = true;
         monitor_->Resume();
-        // The monitor is the one thread that Resume adds.
-        WaitFor(
-            [&] {
-                for (DWORD id : ThreadIds())
-                    if (!before.count(id)) threadId_ = id;
-                return threadId_ != 0;
-            },
-            2000, 5);
+        WaitFor([&] { return state_->threadId.load() != 0; }, 2000, 5);
+        threadId_ = state_->threadId.load();
+        // Changes count only once the first read is pending (under Wine the watch starts with it),
+        // and nothing outside tells when that is: give the monitor a moment to get there.
+        Sleep(300);
     }
     ~MonitorRun() { Stop(); }
     MonitorRun(const MonitorRun&) = delete;
@@ -283,13 +281,32 @@ class MonitorRun {
         return idle;
     }
 
-    bool ThreadAlive() const {
-        if (threadId_ == 0) return TThread::Running() > 0;
-        return ThreadIds().count(threadId_) > 0;
-    }
+    // Whether the monitor's body still runs (its pool thread may live on afterwards).
+    bool ThreadAlive() const { return !state_->ended.load(); }
 
   private:
+    struct State {
+        std::atomic<DWORD> threadId{0};
+        std::atomic<bool> ended{false};
+    };
+    // The real monitor, telling which thread runs it and when its body has ended.
+    class Observed : public TFileMonitor {
+      public:
+        explicit Observed(std::shared_ptr<State> state) : TFileMonitor(true), state_(std::move(state)) {}
+
+      protected:
+        void Execute() override {
+            state_->threadId = GetCurrentThreadId();
+            TFileMonitor::Execute();
+            state_->ended = true;
+        }
+
+      private:
+        std::shared_ptr<State> state_;
+    };
+
     TOptions& options_;
+    std::shared_ptr<State> state_;
     TFileMonitor* monitor_ = nullptr;
     DWORD threadId_ = 0;
 };

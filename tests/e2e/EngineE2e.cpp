@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <regex>
 #include <thread>
 
 #include "E2eSupport.h"
+#include "engine/ThreadReports.h"
+#include "platform/Platform.h"
 
 namespace vantrel::e2e {
 namespace {
@@ -436,6 +439,94 @@ TEST_F(EngineE2e, ProbeRunsTheMonitorUntilItsStopFileAppears) {
     EXPECT_EQ(stopped, log.substr(log.size() - stopped.size())) << log;
     EXPECT_TRUE(IsFile(desktop_ + L"skip.tmp"));
     RemoveTree(control);
+}
+
+// The real platform, except that thread starts are refused until a moment of the test's choosing,
+// as a system out of address space or memory refuses them.
+class RefusingPlatform final : public Platform {
+  public:
+    explicit RefusingPlatform(Platform& real) : real_(real) {}
+    void RefuseUntil(double nowMs) { refuseUntil_ = nowMs; }
+    int Refused() const { return refused_; }
+
+    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
+        if (NowMs() < refuseUntil_.load()) {
+            ++refused_;
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        return real_.StartThread(main, arg, stackBytes);
+    }
+    bool FileExists(const std::wstring& p) override { return real_.FileExists(p); }
+    bool DirectoryExists(const std::wstring& p) override { return real_.DirectoryExists(p); }
+    bool MoveFile(const std::wstring& f, const std::wstring& t) override { return real_.MoveFile(f, t); }
+    bool DeleteFile(const std::wstring& p) override { return real_.DeleteFile(p); }
+    bool CreateDirectory(const std::wstring& p) override { return real_.CreateDirectory(p); }
+    int ShellFolderOperation(const std::wstring& f, const std::wstring& t, bool r) override {
+        return real_.ShellFolderOperation(f, t, r);
+    }
+    bool ReadFile(const std::wstring& p, std::string& b) override { return real_.ReadFile(p, b); }
+    bool WriteFile(const std::wstring& p, const std::string& b) override { return real_.WriteFile(p, b); }
+    bool ReplaceFile(const std::wstring& p, const std::string& b) override { return real_.ReplaceFile(p, b); }
+    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& p) override { return real_.OpenLogFile(p); }
+    std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& p) override {
+        return real_.OpenDirectoryChanges(p);
+    }
+    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& p) override { return real_.WatchFolderTree(p); }
+    uint32_t TickCount() override { return real_.TickCount(); }
+    void Sleep(uint32_t ms) override { real_.Sleep(ms); }
+    uint32_t LastError() override { return real_.LastError(); }
+    void SetLastError(uint32_t code) override { real_.SetLastError(code); }
+    void LowerCase(std::wstring& text) override { real_.LowerCase(text); }
+    std::wstring TimeStamp() override { return real_.TimeStamp(); }
+    bool GetSpecialFolder(SpecialFolder f, std::wstring& p) override { return real_.GetSpecialFolder(f, p); }
+    std::wstring TempPath() override { return real_.TempPath(); }
+    bool UserName(std::wstring& name) override { return real_.UserName(name); }
+    void NameThread(const char* name) override { real_.NameThread(name); }
+    void RefreshDesktop() override { real_.RefreshDesktop(); }
+
+  private:
+    Platform& real_;
+    std::atomic<double> refuseUntil_{0};
+    std::atomic<int> refused_{0};
+};
+
+// Thread starts refused for a while: the files that arrive meanwhile wait and are moved once a
+// thread can be made again, nothing is lost, monitoring goes on, and the log says once why work
+// waited. The files and threads are the system's own.
+TEST_F(EngineE2e, ThreadStartsRefusedForAWhileLoseNoItemAndMonitoringGoesOn) {
+    RefusingPlatform refusing(Os());
+    SetPlatform(&refusing);
+    struct Restore {
+        ~Restore() {
+            TThread::SetIdleTimeout(5000);
+            ReportThreadsTo(nullptr);
+            SetPlatform(nullptr);
+        }
+    } restore;
+    // No idle worker is left to take the work: each batch needs a new thread.
+    TThread::SetIdleTimeout(1);
+    ASSERT_TRUE(WaitFor([] { return TThread::Workers() == 0; }, 10000));
+    Start();
+    ReportThreadsTo(options_.get());
+
+    refusing.RefuseUntil(NowMs() + 1500);
+    ASSERT_TRUE(WriteNewFile(desktop_ + L"During 1.txt", "one"));
+    Sleep(400);
+    ASSERT_TRUE(WriteNewFile(desktop_ + L"During 2.txt", "two"));
+    ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + L"during 1.txt") && IsFile(target_ + L"during 2.txt"); }, 15000));
+    ASSERT_TRUE(WriteNewFile(desktop_ + L"After.txt", "three"));
+    ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + L"after.txt"); }, 10000));
+
+    EXPECT_GT(refusing.Refused(), 0);
+    EXPECT_EQ("one", ReadBytes(target_ + L"during 1.txt"));
+    EXPECT_EQ("two", ReadBytes(target_ + L"during 2.txt"));
+    EXPECT_TRUE(ListNames(desktop_).empty());
+    ASSERT_TRUE(LogHas(L"File: after.txt moved"));
+    std::wstring log = Log();
+    EXPECT_EQ(1u, CountOf(log, L"Can not start a worker thread; new work waits until one starts. Error code: 8\r\n"))
+        << log;
+    EXPECT_EQ(3u, CountOf(log, L" moved\r\n")) << log;
 }
 
 // The user's own settings file and log are put back after the run.

@@ -1,5 +1,6 @@
 // Many batches and folder movers at once while the main thread changes the settings they read.
 // Meant to run under TSan as well: every read of the shared settings must be race-free.
+#include <chrono>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -76,6 +77,61 @@ TEST_F(EngineTest, BatchesAndMoversRunWhileTheMainThreadChangesTheSettings) {
         EXPECT_TRUE(known) << std::string(entry.begin(), entry.end());
         EXPECT_EQ(entry.substr(entry.size() - 2), L"\r\n");
     }
+}
+
+// The end of the program under load: batches retrying held files, folder movers in their quiet
+// periods and the monitor still reading while the pool is told to end. Under TSan as well.
+TEST_F(EngineTest, TheEndOfTheProgramUnderLoadLosesNothing) {
+    struct Reopen {
+        ~Reopen() { TThread::Reopen(); }
+    } reopen;
+    options->SetMoveFolder(true);
+    options->SetMoveFolderDelay(INT32_MAX);
+    options->SetTryToMove(true);
+    options->SetTryCount(INT32_MAX);
+
+    constexpr int kBlocks = 60;
+    std::vector<std::wstring> held, folders;
+    StartMonitor();
+    for (int b = 0; b < kBlocks; ++b) {
+        ChangeBlock block;
+        const std::wstring name = L"held" + std::to_wstring(b) + L".txt";
+        os->AddFile(desk + name, "whole");
+        os->Lock(desk + name, UINT64_MAX);
+        block.Add(kActionAdded, name);
+        held.push_back(name);
+        const std::wstring free = L"free" + std::to_wstring(b) + L".txt";
+        os->AddFile(desk + free, "free");
+        block.Add(kActionAdded, free);
+        if (b % 3 == 0) {
+            const std::wstring folder = L"dir" + std::to_wstring(b);
+            os->AddFile(desk + folder + L"\\inner.txt");
+            block.Add(kActionAdded, folder);
+            folders.push_back(folder);
+        }
+        os->PushChanges(block.Bytes());
+    }
+    // Every batch has reached its held file.
+    for (int round = 0; round < 4000 && os->PendingReads() > 0; ++round)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+    EXPECT_TRUE(TThread::EndAll(10000));
+    os->PushChanges(ChangeBlock().Add(kActionAdded, L"late.txt").Bytes());
+    ASSERT_TRUE(TThread::WaitForIdle(20000));
+
+    for (const auto& name : held)
+        EXPECT_EQ(os->Content(desk + name), "whole") << std::string(name.begin(), name.end());
+    for (const auto& name : folders)
+        EXPECT_TRUE(os->Exists(desk + name + L"\\inner.txt")) << std::string(name.begin(), name.end());
+    // Every report reached the log whole, and nothing was reported twice.
+    size_t notMoved = 0;
+    for (const auto& entry : Entries()) {
+        EXPECT_EQ(entry.substr(entry.size() - 2), L"\r\n");
+        for (size_t at = entry.find(L"not moved"); at != std::wstring::npos; at = entry.find(L"not moved", at + 1))
+            ++notMoved;
+    }
+    EXPECT_LE(notMoved, held.size() + folders.size());
 }
 
 }  // namespace

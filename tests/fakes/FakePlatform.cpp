@@ -656,6 +656,36 @@ void FakePlatform::RefreshDesktop() {
     ++refreshes_;
 }
 
+// --- threads ---------------------------------------------------------------------------
+
+void FakePlatform::RefuseThreads(int times, uint32_t code) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    refuseThreads_ = times;
+    refuseCode_ = code;
+}
+
+void FakePlatform::AllowThreads() {
+    RefuseThreads(0);
+}
+
+int FakePlatform::refusedThreads() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return refusedThreads_;
+}
+
+bool FakePlatform::StartThread(ThreadMain main, void* arg, uint32_t stackBytes) {
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        if (refuseThreads_ != 0) {
+            if (refuseThreads_ > 0) --refuseThreads_;
+            ++refusedThreads_;
+            lastError = refuseCode_;
+            return false;
+        }
+    }
+    return StartSystemThread(main, arg, stackBytes);
+}
+
 // --- change blocks --------------------------------------------------------------------
 
 ChangeBlock& ChangeBlock::Add(uint32_t action, const std::wstring& name) {

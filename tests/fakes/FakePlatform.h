@@ -70,6 +70,13 @@ class FakePlatform : public Platform {
     // Waits on folder watches return Other this many times before anything else.
     void InjectOtherWaits(int count);
 
+    // --- threads ---
+    // The next `times` thread starts are refused with code (every one while times is negative,
+    // until AllowThreads); starts that are not refused make real threads.
+    void RefuseThreads(int times, uint32_t code = kErrorNotEnoughMemory);
+    void AllowThreads();
+    int refusedThreads() const;  // starts refused so far
+
     // --- identity, folders, text ---
     std::map<SpecialFolder, std::wstring> specialFolders;
     std::wstring tempPath = L"C:\\Temp\\";
@@ -107,6 +114,7 @@ class FakePlatform : public Platform {
     bool UserName(std::wstring& name) override;
     void NameThread(const char* name) override;
     void RefreshDesktop() override;
+    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override;
 
   private:
     struct Node {
@@ -155,6 +163,9 @@ class FakePlatform : public Platform {
     int otherWaits_ = 0;
     int refreshes_ = 0;
     int appends_ = 0;
+    int refuseThreads_ = 0;
+    uint32_t refuseCode_ = 0;
+    int refusedThreads_ = 0;
 };
 
 // Installs a FakePlatform as Os() for the lifetime of the object.

@@ -510,5 +510,26 @@ TEST(UniqueHandle, OneOwnerClosesOnce) {
     EXPECT_FALSE(none);
 }
 
+// A worker thread with a small stack reservation runs its function once, with its argument, on a
+// thread of its own.
+TEST_F(Win32PlatformTest, StartThreadRunsTheFunctionOnANewThread) {
+    struct Seen {
+        std::atomic<DWORD> thread{0};
+        std::atomic<int> runs{0};
+    } seen;
+    auto main = [](void* arg) {
+        auto* s = static_cast<Seen*>(arg);
+        s->thread = GetCurrentThreadId();
+        ++s->runs;
+    };
+    ASSERT_TRUE(os.StartThread(main, &seen, 256 * 1024));
+    for (int i = 0; i < 500 && seen.runs.load() == 0; ++i)
+        Sleep(10);
+    Sleep(50);
+    EXPECT_EQ(seen.runs.load(), 1);
+    EXPECT_NE(seen.thread.load(), 0u);
+    EXPECT_NE(seen.thread.load(), GetCurrentThreadId());
+}
+
 }  // namespace
 }  // namespace vantrel
