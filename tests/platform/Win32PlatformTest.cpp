@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "fakes/FakePlatform.h"
 #include "platform/Platform.h"
 #include "platform/UniqueHandle.h"
 
@@ -191,24 +192,43 @@ TEST_F(Win32PlatformTest, ShellFolderOperationThatCannotBeDoneFails) {
     EXPECT_TRUE(fs::is_directory(root_ / L"photos"));
 }
 
+// The same file on the real platform and on the fake that the native tests use: a file longer
+// than the limit is refused without being read, one of exactly the limit is read.
+void ExpectReadLimit(Platform& os, const std::wstring& path) {
+    std::string read = "untouched";
+    EXPECT_FALSE(os.ReadFile(path, read, 9));
+    EXPECT_EQ(os.LastError(), kErrorFileTooLarge);
+    EXPECT_EQ(read, "untouched");
+    ASSERT_TRUE(os.ReadFile(path, read, 10));
+    EXPECT_EQ(read, "0123456789");
+}
+
+TEST_F(Win32PlatformTest, ReadFileRefusesAFileOverItsLimitOnTheRealAndTheFakePlatform) {
+    Put(Path(L"ten.txt"), "0123456789");
+    ExpectReadLimit(os, Path(L"ten.txt"));
+    fake::FakePlatform fakeOs;
+    fakeOs.AddFile(L"C:\\ten.txt", "0123456789");
+    ExpectReadLimit(fakeOs, L"C:\\ten.txt");
+}
+
 TEST_F(Win32PlatformTest, WriteFileAndReadFileKeepEveryByte) {
     ASSERT_TRUE(os.WriteFile(Path(L"note.txt"), AllBytes()));
     EXPECT_EQ(Get(Path(L"note.txt")), AllBytes());
 
     std::string read = "stale";
-    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read));
+    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read, UINT64_MAX));
     EXPECT_EQ(read, AllBytes());
 
     // Writing again empties the file first.
     ASSERT_TRUE(os.WriteFile(Path(L"note.txt"), "ab"));
-    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read));
+    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read, UINT64_MAX));
     EXPECT_EQ(read, "ab");
 
     ASSERT_TRUE(os.WriteFile(Path(L"empty.txt"), ""));
-    ASSERT_TRUE(os.ReadFile(Path(L"empty.txt"), read));
+    ASSERT_TRUE(os.ReadFile(Path(L"empty.txt"), read, 0));
     EXPECT_EQ(read, "");
 
-    EXPECT_FALSE(os.ReadFile(Path(L"missing.txt"), read));
+    EXPECT_FALSE(os.ReadFile(Path(L"missing.txt"), read, UINT64_MAX));
     EXPECT_EQ(os.LastError(), kErrorFileNotFound);
     EXPECT_FALSE(os.WriteFile(Path(L"missing\\note.txt"), "x"));
     EXPECT_EQ(os.LastError(), kErrorPathNotFound);
