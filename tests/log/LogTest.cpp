@@ -97,6 +97,39 @@ TEST_F(LogTest, ClearLeavesOnlyItsEntryAndReadAllReturnsIt) {
     EXPECT_EQ(log.ReadAll(), cleared);
 }
 
+TEST_F(LogTest, AFailedClearOrReadReachesTheCallerAndLeavesTheFileAsItWas) {
+    for (bool useLock : {false, true}) {
+        os->Remove(kLog);
+        TLogger log;
+        log.SetFileName(kLog);
+        log.Open();
+        log.SetUseLock(useLock);
+        log.AddLine(L"kept");
+        const std::wstring before = Content();
+
+        os->Fail(L"Truncate", kLog, kErrorAccessDenied, 1);
+        try {
+            log.Clear();
+            ADD_FAILURE() << "a failed truncation went unnoticed";
+        } catch (const TLogFileError& e) {
+            EXPECT_EQ(e.Code(), kErrorAccessDenied);
+        }
+        EXPECT_EQ(Content(), before);  // no "Log cleared by: " entry either
+
+        os->Fail(L"ReadAll", kLog, kErrorSharingViolation, 1);
+        try {
+            log.ReadAll();
+            ADD_FAILURE() << "a failed read went unnoticed";
+        } catch (const TLogFileError& e) {
+            EXPECT_EQ(e.Code(), kErrorSharingViolation);
+        }
+        // Nothing stays locked: the log goes on as before.
+        log.AddLine(L"after");
+        EXPECT_EQ(log.ReadAll(), Content());
+        EXPECT_EQ(Content(), before + kStamp + L"-> after\r\n");
+    }
+}
+
 TEST_F(LogTest, ReadAllThenAddLineAppendsAtTheEnd) {
     TLogger log;
     log.SetFileName(kLog);
