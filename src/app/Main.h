@@ -204,6 +204,8 @@ class TMainForm : public ui::TWindow {
     bool LogMemoKeyDown(WPARAM key);
     // ShellExecuteW with a verb on a file, no owner, parameters or directory. Tests replace it.
     std::function<void(const std::wstring& verb, const std::wstring& file)> ShellVerb;
+    // A message box of the program's own (a warning with the program's title). Tests replace it.
+    std::function<void(const std::wstring& text)> ShowMessage;
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -224,6 +226,10 @@ class TMainForm : public ui::TWindow {
     void CreateLogPage();
     void SetTrayHint();
     void UpdatePopupMenu();
+    // Writes the settings file, or says why it may not be written over.
+    void SaveSettings();
+    // A hotkey, told apart by the modifiers and key in lParam.
+    void HotKey(LPARAM lParam);
 
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR* header);
