@@ -38,9 +38,6 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
     ShellVerb = [](const std::wstring& verb, const std::wstring& file) {
         ShellExecuteW(nullptr, verb.c_str(), file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
-    ShowMessage = [this](const std::wstring& text) {
-        MessageBoxW(Visible() ? Handle() : nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
-    };
     // An error that escapes an action or handler is kept in the log as one line.
     ui::TApplication::Instance().OnException = [this](const std::wstring& message) {
         std::wstring line = L"Error: " + message;

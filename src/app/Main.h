@@ -188,7 +188,8 @@ class TMainForm : public ui::TWindow {
 
     // Opens a folder in the shell ("open" verb). Tests replace it to see what would be opened.
     std::function<void(const std::wstring& folder)> ShellOpen;
-    // Tells the user why an entry was refused, in a message box over the window. Tests replace it.
+    // Tells the user why an entry or a save was refused, in a message box over the window. Tests
+    // replace it.
     std::function<void(const std::wstring& text)> ShowRefusal;
 
     // --- the tray (MainTray.cpp) ---
@@ -204,8 +205,6 @@ class TMainForm : public ui::TWindow {
     bool LogMemoKeyDown(WPARAM key);
     // ShellExecuteW with a verb on a file, no owner, parameters or directory. Tests replace it.
     std::function<void(const std::wstring& verb, const std::wstring& file)> ShellVerb;
-    // A message box of the program's own (a warning with the program's title). Tests replace it.
-    std::function<void(const std::wstring& text)> ShowMessage;
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

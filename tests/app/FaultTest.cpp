@@ -42,7 +42,7 @@ class Faults : public RealForm {
     }
     // The program's own message boxes are recorded instead of shown.
     void RecordMessages() {
-        form->ShowMessage = [this](const std::wstring& text) { messages.push_back(text); };
+        form->ShowRefusal = [this](const std::wstring& text) { messages.push_back(text); };
     }
     std::wstring LogFile() { return dataFolder + L"Log.txt"; }
     std::vector<std::wstring> messages;
@@ -236,7 +236,7 @@ TEST_F(Faults, AnErrorEscapingAnActionIsLoggedAsOneLineShownOnceAndTheProgramGoe
     WriteSettings(std::string(2 * 1024 * 1024, 'x'));  // kept: a save shows a message
     Build();
     ui::TApplication::Instance().Title = kAppTitle;
-    form->ShowMessage = [](const std::wstring&) { throw std::runtime_error("no room\r\nfor the message"); };
+    form->ShowRefusal = [](const std::wstring&) { throw std::runtime_error("no room\r\nfor the message"); };
     form->ShellVerb = [](const std::wstring&, const std::wstring&) { throw std::runtime_error("shell gone"); };
     boxesClosed = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseBoxes);
