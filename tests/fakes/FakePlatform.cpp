@@ -514,6 +514,8 @@ bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64
     if (Failing(L"ReadFile", path, code)) {
     } else if (it == nodes_.end() || it->second.dir) {
         code = kErrorFileNotFound;
+    } else if (it->second.lockedUntil > now_) {
+        code = kErrorSharingViolation;  // held without sharing by another program
     } else if (it->second.content.size() > maxBytes) {
         code = kErrorFileTooLarge;
     }

@@ -44,7 +44,8 @@ class FakePlatform : public Platform {
     // `times` times (forever when negative).
     void Fail(const std::wstring& op, const std::wstring& path, uint32_t code, int times = -1);
     void ClearFailures();
-    // MoveFile and DeleteFile of this file fail with a sharing violation until the clock reaches untilMs.
+    // MoveFile, DeleteFile and ReadFile of this file fail with a sharing violation until the clock
+    // reaches untilMs.
     void Lock(const std::wstring& path, uint64_t untilMs);
 
     // --- clock ---

@@ -20,7 +20,6 @@
 #include <thread>
 #include <vector>
 
-#include "fakes/FakePlatform.h"
 #include "platform/Platform.h"
 #include "platform/UniqueHandle.h"
 
@@ -190,25 +189,6 @@ TEST_F(Win32PlatformTest, ShellFolderOperationThatCannotBeDoneFails) {
     // A move to a target that cannot exist leaves the folder where it was.
     EXPECT_NE(os.ShellFolderOperation(Path(L"photos"), L"Q:\\nowhere\\photos", false), 0);
     EXPECT_TRUE(fs::is_directory(root_ / L"photos"));
-}
-
-// The same file on the real platform and on the fake that the native tests use: a file longer
-// than the limit is refused without being read, one of exactly the limit is read.
-void ExpectReadLimit(Platform& os, const std::wstring& path) {
-    std::string read = "untouched";
-    EXPECT_FALSE(os.ReadFile(path, read, 9));
-    EXPECT_EQ(os.LastError(), kErrorFileTooLarge);
-    EXPECT_EQ(read, "untouched");
-    ASSERT_TRUE(os.ReadFile(path, read, 10));
-    EXPECT_EQ(read, "0123456789");
-}
-
-TEST_F(Win32PlatformTest, ReadFileRefusesAFileOverItsLimitOnTheRealAndTheFakePlatform) {
-    Put(Path(L"ten.txt"), "0123456789");
-    ExpectReadLimit(os, Path(L"ten.txt"));
-    fake::FakePlatform fakeOs;
-    fakeOs.AddFile(L"C:\\ten.txt", "0123456789");
-    ExpectReadLimit(fakeOs, L"C:\\ten.txt");
 }
 
 TEST_F(Win32PlatformTest, WriteFileAndReadFileKeepEveryByte) {
