@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/About.h"
@@ -40,6 +41,13 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
     ShellVerb = [](const std::wstring& verb, const std::wstring& file) {
         ShellExecuteW(nullptr, verb.c_str(), file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
+    // An error that escapes an action or handler is kept in the log as one line.
+    ui::TApplication::Instance().OnException = [this](const std::wstring& message) {
+        std::wstring line = L"Error: " + message;
+        std::replace_if(
+            line.begin(), line.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
+        if (TLogger* log = options_.Logger()) log->AddLine(line);
+    };
     MainForm = this;
 
     // 1. The window with its controls and actions, hidden.
@@ -73,6 +81,7 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
 TMainForm::~TMainForm() {
     // Destroyed as itself, so its destroy handler closes the log before the settings go.
     Destroy();
+    ui::TApplication::Instance().OnException = nullptr;
     if (MainForm == this) MainForm = nullptr;
 }
 
@@ -186,6 +195,11 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return OnEndSession(wParam != FALSE);
         case WM_DESTROY:
             return OnDestroy();
+        case WM_HOTKEY:
+            // Only a modal loop of another's (the folder picker, a message box) dispatches it: the
+            // application's filter takes it out of the program's own loops first.
+            HotKey(lParam);
+            return 0;
         case kTrayCallback:
             if (TrayControlIcon && TrayControlIcon->HandleCallback(wParam, lParam)) return 0;
             return Default(msg, wParam, lParam);
@@ -345,26 +359,28 @@ void TMainForm::ApplicationHotKeyEventsMessage(MSG& msg, bool& handled) {
                 handled = true;
             }
             break;
-        case WM_HOTKEY: {
-            // Told apart by the modifiers and key in lParam, not by the ids.
-            if (LOWORD(msg.lParam) == kHotKeyModifiers) {
-                switch (HIWORD(msg.lParam)) {
-                    case 'H':
-                        ShowAction->Execute();
-                        break;
-                    case 'I':
-                        ShowIconAction->Execute();
-                        break;
-                    case 'X':
-                        ExitAction->Execute();
-                        break;
-                    default:
-                        break;
-                }
-            }
+        case WM_HOTKEY:
+            HotKey(msg.lParam);
             handled = true;
             break;
-        }
+        default:
+            break;
+    }
+}
+
+void TMainForm::HotKey(LPARAM lParam) {
+    // Told apart by the modifiers and key in lParam, not by the ids.
+    if (LOWORD(lParam) != kHotKeyModifiers) return;
+    switch (HIWORD(lParam)) {
+        case 'H':
+            ShowAction->Execute();
+            break;
+        case 'I':
+            ShowIconAction->Execute();
+            break;
+        case 'X':
+            ExitAction->Execute();
+            break;
         default:
             break;
     }

@@ -188,7 +188,8 @@ class TMainForm : public ui::TWindow {
 
     // Opens a folder in the shell ("open" verb). Tests replace it to see what would be opened.
     std::function<void(const std::wstring& folder)> ShellOpen;
-    // Tells the user why an entry was refused, in a message box over the window. Tests replace it.
+    // Tells the user why an entry or a save was refused, in a message box over the window. Tests
+    // replace it.
     std::function<void(const std::wstring& text)> ShowRefusal;
 
     // --- the tray (MainTray.cpp) ---
@@ -224,6 +225,10 @@ class TMainForm : public ui::TWindow {
     void CreateLogPage();
     void SetTrayHint();
     void UpdatePopupMenu();
+    // Writes the settings file, or says why it may not be written over.
+    void SaveSettings();
+    // A hotkey, told apart by the modifiers and key in lParam.
+    void HotKey(LPARAM lParam);
 
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR* header);

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "ui/Dpi.h"
 #include "ui/Splitter.h"
 
@@ -139,8 +141,10 @@ void TMainForm::CreateControls() {
 }
 
 void TMainForm::ApplyFonts() {
-    font_ = ui::CreateUiFont(dpi_);
-    ui::SetFontOfChildren(Handle(), static_cast<HFONT>(font_.get()));
+    // The old font goes only once no control uses it any more.
+    unique_hgdiobj font = ui::CreateUiFont(dpi_);
+    ui::SetFontOfChildren(Handle(), static_cast<HFONT>(font.get()));
+    font_ = std::move(font);
 }
 
 void TMainForm::Layout() {

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/Main.h"
 #include "platform/Platform.h"
 #include "ui/TextSearch.h"
@@ -39,6 +41,14 @@ void GetSelection(HWND memo, size_t& start, size_t& length) {
     length = to >= from ? to - from : 0;
 }
 
+// An error as a line of its own below whatever the memo shows.
+void AddErrorLine(HWND memo, const std::wstring& line) {
+    std::wstring text = ui::GetText(memo);
+    if (!text.empty() && text.back() != L'\n') text += L"\r\n";
+    text += line;
+    ui::SetText(memo, text);
+}
+
 }  // namespace
 
 void TMainForm::CreateLogPage() {
@@ -59,19 +69,24 @@ bool TMainForm::LogMemoKeyDown(WPARAM key) {
 void TMainForm::ViewLogButtonClick() {
     TLogger* log = options_.Logger();
     const std::wstring name = log ? log->LogFileName() : std::wstring();
-    if (!name.empty() && Os().FileExists(name)) {
-        ui::SetText(LogMemo, log->ReadAll());
+    if (name.empty() || !Os().FileExists(name)) {
+        AddErrorLine(LogMemo, L"Error open log file");
         return;
     }
-    // A line of its own below whatever the memo shows.
-    std::wstring text = ui::GetText(LogMemo);
-    if (!text.empty() && text.back() != L'\n') text += L"\r\n";
-    text += L"Error open log file";
-    ui::SetText(LogMemo, text);
+    try {
+        ui::SetText(LogMemo, log->ReadAll());
+    } catch (const TLogFileError& e) {
+        AddErrorLine(LogMemo, L"Error read log file. Error code: " + std::to_wstring(e.Code()));
+    }
 }
 
 void TMainForm::ClearLogButtonClick() {
-    if (TLogger* log = options_.Logger()) log->Clear();
+    try {
+        if (TLogger* log = options_.Logger()) log->Clear();
+    } catch (const TLogFileError& e) {
+        AddErrorLine(LogMemo, L"Error clear log file. Error code: " + std::to_wstring(e.Code()));
+        return;
+    }
     ui::SetText(LogMemo, L"Log cleared");
 }
 

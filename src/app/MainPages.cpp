@@ -154,8 +154,18 @@ void TMainForm::SaveActionExecute() {
     }
     options_.SetAlternateFolders(alternates);
     options_.SetExcludedFiles(ui::ListItems(ExcludedFileListBox));
-    options_.Save();
+    SaveSettings();
     BuildSelectMenu();
+}
+
+void TMainForm::SaveSettings() {
+    if (options_.Save() || !options_.SettingsFileKept()) return;
+    // The user's own file could not be read at start: the defaults in force must not replace it.
+    if (ShowRefusal)
+        ShowRefusal(L"The settings file could not be read when the program started, so it is not overwritten:\r\n" +
+                    options_.SettingsFileName() +
+                    L"\r\n\r\nThe changes are used until the program ends. Close the program that holds the file, "
+                    L"or remove the file, and start the program again.");
 }
 
 }  // namespace vantrel

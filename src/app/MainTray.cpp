@@ -111,7 +111,7 @@ void TMainForm::PauseActionExecute() {
 void TMainForm::ShowIconActionExecute() {
     // Stores the settings as they are now, not the window's unsaved edits.
     options_.SetShowIcon(!options_.ShowIcon());
-    options_.Save();
+    SaveSettings();
     ui::SetChecked(IconCheckBox, options_.ShowIcon());
     SetTrayIconVisible(options_.ShowIcon());
 }
@@ -171,7 +171,7 @@ void TMainForm::SelectTargetClick(UINT entryId) {
     }
     if (Visible()) FolderTree.Repaint();
 
-    if (changed) options_.Save();
+    if (changed) SaveSettings();
 }
 
 // --- start at logon ---

@@ -75,7 +75,7 @@ std::wstring TLogger::ReadAll() {
     std::lock_guard<std::mutex> guard(append_);
     if (!stream_) return L"Log not opened";
     std::string bytes;
-    stream_->ReadAll(bytes);
+    if (!stream_->ReadAll(bytes)) throw TLogFileError("The log file could not be read.", Os().LastError());
     return FromUtf16Le(bytes);
 }
 
@@ -85,7 +85,7 @@ void TLogger::Clear() {
         if (UseLock()) writer.lock();
         std::lock_guard<std::mutex> guard(append_);
         if (!stream_) return;
-        stream_->Truncate();
+        if (!stream_->Truncate()) throw TLogFileError("The log file could not be emptied.", Os().LastError());
     }
     AddLine(L"Log cleared by: " + userName_);
 }

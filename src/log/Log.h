@@ -7,14 +7,26 @@
 // apart from appends while the main window is shown.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <stdexcept>
 #include <string>
 
 #include "platform/Platform.h"
 
 namespace vantrel {
+
+// A read or truncation of the open log file failed; Code() is the system's error code.
+class TLogFileError : public std::runtime_error {
+  public:
+    TLogFileError(const char* what, uint32_t code) : std::runtime_error(what), code_(code) {}
+    uint32_t Code() const { return code_; }
+
+  private:
+    uint32_t code_;
+};
 
 class TLogger {
   public:
@@ -32,9 +44,11 @@ class TLogger {
     void Close();
     // Appends one stamped entry. Any thread.
     void AddLine(const std::wstring& text);
-    // The whole file, or "Log not opened" while closed.
+    // The whole file, or "Log not opened" while closed. Throws TLogFileError when the file
+    // cannot be read.
     std::wstring ReadAll();
     // Empties the file and writes "Log cleared by: " + UserName. Does nothing when closed.
+    // Throws TLogFileError when the file cannot be emptied; it is then left as it was.
     void Clear();
     void SetUseLock(bool value);
 

@@ -76,8 +76,9 @@ class Platform {
     // replaces. Callers check the destination before and after.
     virtual int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) = 0;
 
-    // Whole-file reads and writes for the settings file and note files.
-    virtual bool ReadFile(const std::wstring& path, std::string& bytes) = 0;
+    // Whole-file reads and writes for the settings file and note files. A file longer than
+    // maxBytes is not read at all: the read fails with kErrorFileTooLarge.
+    virtual bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) = 0;
     // Creates or empties the file and writes bytes (note files).
     virtual bool WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // Writes bytes to a temporary file beside path, then replaces path with it, so a failure
@@ -143,6 +144,7 @@ constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorSharingViolation = 32;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorFileTooLarge = 223;
 constexpr uint32_t kErrorNotifyEnumDir = 1022;
 constexpr uint32_t kErrorNotSameDevice = 17;
 

@@ -260,10 +260,16 @@ class WindowsPlatform final : public Platform {
         return ::SHFileOperationW(&operation);
     }
 
-    bool ReadFile(const std::wstring& path, std::string& bytes) override {
+    bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override {
         LastErrorKeeper keeper;
         unique_handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size{};
+        if (file && ::GetFileSizeEx(file.get(), &size) && static_cast<uint64_t>(size.QuadPart) > maxBytes) {
+            ::SetLastError(ERROR_FILE_TOO_LARGE);
+            keeper.Keep();
+            return false;
+        }
         if (!file || !ReadRest(file.get(), bytes)) {
             keeper.Keep();
             return false;

@@ -1,5 +1,6 @@
 #include "settings/Options.h"
 
+#include <exception>
 #include <mutex>
 #include <vector>
 
@@ -118,12 +119,33 @@ void TOptions::Load() {
     // the settings came from the file.
     std::wstring documents = ShellFolder(SpecialFolder::Documents);
     std::wstring defaultDestination = documents.empty() ? tempFolder_ : documents + L"Vantrel\\";
-    std::string bytes;
-    if (!Os().ReadFile(SettingsFileName(), bytes)) bytes.clear();
-    Assign(SettingsFromBytes(bytes, defaultDestination));
+    try {
+        std::string bytes;
+        bool read = false;
+        for (int attempt = 1; attempt <= kSettingsReadAttempts; ++attempt) {
+            read = Os().ReadFile(SettingsFileName(), bytes, kMaxSettingsFileSize);
+            if (read) break;
+            const uint32_t error = Os().LastError();
+            // Gone since it was found: nothing of the user's to keep, as at the first start.
+            if (error == kErrorFileNotFound || error == kErrorPathNotFound) break;
+            // Another program holding it lets go soon; an oversized file stays oversized.
+            if (error == kErrorFileTooLarge || attempt == kSettingsReadAttempts) {
+                settingsFileKept_ = true;
+                break;
+            }
+            Os().Sleep(kSettingsReadRetryMs);
+        }
+        if (!read) bytes.clear();
+        Assign(SettingsFromBytes(bytes, defaultDestination));
+    } catch (const std::exception&) {
+        // Too much to take in (an allocation failed): the defaults, and the file is left alone.
+        settingsFileKept_ = true;
+        Assign(DefaultSettings(defaultDestination));
+    }
 }
 
 bool TOptions::Save() {
+    if (settingsFileKept_) return false;
     // Written beside the old file and swapped in, so a failure never costs the user the settings.
     return Os().ReplaceFile(SettingsFileName(), SettingsToBytes(Snapshot()));
 }

@@ -50,8 +50,13 @@ class TOptions {
     TOptions(const TOptions&) = delete;
     TOptions& operator=(const TOptions&) = delete;
 
-    // Writes the settings file from the fields; false when it could not be written.
+    // Writes the settings file from the fields; false when it could not be written, and
+    // always false while SettingsFileKept().
     bool Save();
+    // The settings file was there at start but could not be read (held by another program,
+    // over kMaxSettingsFileSize, or too much to take in): the program runs on the defaults and
+    // never writes over the user's file in this run.
+    bool SettingsFileKept() const { return settingsFileKept_; }
 
     // --- working folders (fixed after construction; each ends with a backslash) ---
     std::wstring DataFolder() const;
@@ -108,7 +113,14 @@ class TOptions {
     std::wstring dataFolder_, tempFolder_, desktopFolder_, documentsFolder_;
     Settings s_;
     std::unique_ptr<TLogger> logger_;
+    bool settingsFileKept_ = false;
 };
+
+// Real settings files are a few KiB; anything longer is not the program's and is not read.
+constexpr uint64_t kMaxSettingsFileSize = 1024 * 1024;
+// A settings file that another program holds is tried this many times, this far apart.
+constexpr int kSettingsReadAttempts = 5;
+constexpr uint32_t kSettingsReadRetryMs = 200;
 
 // Cuts a buffer that a system call filled at its terminating NUL and drops trailing
 // characters up to U+0020. A trailing backslash stays.

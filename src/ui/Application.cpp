@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace vantrel::ui {
 
@@ -19,6 +20,17 @@ void TApplication::RemoveDialogWindow(HWND hwnd) {
 }
 
 void TApplication::ProcessMessage(MSG& msg) {
+    // An action run from the filter (a hotkey) may throw: the error is shown and the loop goes on.
+    try {
+        Dispatch(msg);
+    } catch (const std::exception& e) {
+        ShowException(e.what());
+    } catch (...) {
+        ShowException("Unknown error");
+    }
+}
+
+void TApplication::Dispatch(MSG& msg) {
     bool handled = false;
     if (filter_) filter_(msg, handled);
     if (handled) return;
@@ -59,6 +71,13 @@ void TApplication::ShowException(const std::string& message) {
     if (n > 1) {
         text.resize(static_cast<size_t>(n - 1));
         MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, text.data(), n);
+    }
+    if (OnException) {
+        // A failing report must not end the program either.
+        try {
+            OnException(text);
+        } catch (...) {
+        }
     }
     MessageBoxW(GetActiveWindow(), text.c_str(), Title.c_str(), MB_OK | MB_ICONSTOP);
 }

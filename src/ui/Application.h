@@ -33,10 +33,15 @@ class TApplication {
     // Handles every message waiting in the queue and returns (tests).
     void ProcessMessages();
 
-    // The standard display for an error that escaped an event handler.
+    // The standard display for an error that escaped an event handler or the message filter:
+    // handed to OnException, then shown once; the program goes on.
     void ShowException(const std::string& message);
+    // Told of each such error with its text (the program writes it to its log).
+    std::function<void(const std::wstring& message)> OnException;
 
   private:
+    void Dispatch(MSG& msg);
+
     MessageFilter filter_;
     std::vector<HWND> dialogWindows_;
 };

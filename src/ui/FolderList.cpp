@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "ui/Dpi.h"
 
 namespace vantrel::ui {
@@ -50,10 +52,11 @@ HIMAGELIST CreateRadioMarks(UINT dpi) {
 }  // namespace
 
 HWND TFolderList::Create(HWND parent, UINT id, UINT dpi) {
-    hwnd_ = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_EDITLABELS, 0, 0,
-        0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS |
+                                LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH;
@@ -64,8 +67,11 @@ HWND TFolderList::Create(HWND parent, UINT id, UINT dpi) {
 }
 
 void TFolderList::SetDpi(UINT dpi) {
-    marks_.reset(CreateRadioMarks(dpi));
-    ListView_SetImageList(hwnd_, marks_.get(), LVSIL_STATE);
+    // The list only borrows the marks (LVS_SHAREIMAGELISTS): this object destroys them, the old
+    // ones once the list holds the new ones.
+    unique_himagelist marks(CreateRadioMarks(dpi));
+    ListView_SetImageList(hwnd_, marks.get(), LVSIL_STATE);
+    marks_ = std::move(marks);
 }
 
 void TFolderList::Resized() {

@@ -1,16 +1,16 @@
 #include "ui/TextSearch.h"
 
-#include <cwctype>
+#include "platform/Platform.h"
 
 namespace vantrel {
 
 namespace {
 
-// One character at a time, so an offset in the lower-cased text is the same offset in the memo.
+// The system's lower-casing, which knows every script and keeps each code unit in its place, so
+// an offset in the lower-cased text is the same offset in the memo.
 std::wstring Lower(const std::wstring& text) {
     std::wstring lower(text);
-    for (wchar_t& c : lower)
-        c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+    Os().LowerCase(lower);
     return lower;
 }
 

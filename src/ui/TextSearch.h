@@ -10,7 +10,8 @@ namespace vantrel {
 
 // Both return the offset of the match (its length is query's length), or nothing.
 // Offsets are in the memo's own character units; a selection reaching past the text's end is
-// cut at the end. Letter case is ignored both ways; an empty query finds nothing; neither wraps.
+// cut at the end. Letter case is ignored both ways, as the platform's LowerCase sees it; an empty
+// query finds nothing; neither wraps.
 
 // The first occurrence that begins at or after the selection's end.
 std::optional<size_t> FindDown(const std::wstring& text, size_t selStart, size_t selLength, const std::wstring& query);

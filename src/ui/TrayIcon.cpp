@@ -42,39 +42,77 @@ bool TrayIcon::Add() {
 
 bool TrayIcon::SetIcon(HICON icon) {
     icon_ = icon;
-    if (!visible_) return true;
+    if (!added_) return true;
     NOTIFYICONDATAW data = Data(NIF_ICON);
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool TrayIcon::SetHint(const std::wstring& hint) {
     hint_ = hint;
-    if (!visible_) return true;
+    if (!added_) return true;
     NOTIFYICONDATAW data = Data(NIF_TIP | NIF_SHOWTIP);
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool TrayIcon::Show() {
-    if (visible_) return true;
-    visible_ = Add();
-    return visible_;
+    wanted_ = true;
+    if (added_) return true;
+    added_ = Add();
+    if (!added_) StartRetryTimer();
+    return added_;
 }
 
 bool TrayIcon::Hide() {
-    if (!visible_) return true;
-    visible_ = false;
+    wanted_ = false;
+    StopRetryTimer();
+    if (!added_) return true;
+    added_ = false;
     StopClickTimer();
     NOTIFYICONDATAW data = Data(0);
     return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
 }
 
-void TrayIcon::OnTaskbarCreated() {
-    // A restarted taskbar knows nothing of the icon. The message also comes when the taskbar
-    // merely changed, with the icon still there: it is removed first so the add cannot fail on it.
-    if (!visible_) return;
+bool TrayIcon::Readd() {
+    // The message also comes when the taskbar merely changed, with the icon still there, and an
+    // icon of this window and id can only be ours: it is removed first so the add cannot fail on it.
     NOTIFYICONDATAW data = Data(0);
     Shell_NotifyIconW(NIM_DELETE, &data);
-    visible_ = Add();
+    added_ = Add();
+    if (added_)
+        StopRetryTimer();
+    else
+        StartRetryTimer();
+    return added_;
+}
+
+void TrayIcon::OnTaskbarCreated() {
+    // A restarted taskbar knows nothing of the icon; one that was not ready before may take it now.
+    if (wanted_) Readd();
+}
+
+// The click timer's id is the object's address; the retry timer's is the same with the lowest
+// bit set, which an object's address never has.
+UINT_PTR TrayIcon::RetryTimerId() const {
+    return reinterpret_cast<UINT_PTR>(this) | 1;
+}
+
+void TrayIcon::StartRetryTimer() {
+    if (retryPending_) return;
+    retryPending_ = SetTimer(owner_, RetryTimerId(), kRetryMs, RetryTimerProc) != 0;
+}
+
+void TrayIcon::StopRetryTimer() {
+    if (!retryPending_) return;
+    KillTimer(owner_, RetryTimerId());
+    retryPending_ = false;
+}
+
+void CALLBACK TrayIcon::RetryTimerProc(HWND, UINT, UINT_PTR idEvent, DWORD) {
+    auto* self = reinterpret_cast<TrayIcon*>(idEvent & ~static_cast<UINT_PTR>(1));
+    if (self->wanted_ && !self->added_)
+        self->Readd();
+    else
+        self->StopRetryTimer();
 }
 
 UINT TrayIcon::TaskbarCreatedMessage() {

@@ -29,10 +29,15 @@ class TrayIcon {
     bool SetHint(const std::wstring& hint);
     const std::wstring& Hint() const { return hint_; }
 
-    bool Show();  // adds the icon to the notification area
-    bool Hide();  // removes it
+    // Show makes the icon wanted and adds it to the notification area. When the shell refuses
+    // (a taskbar not ready yet at log-on), the add is tried again on "TaskbarCreated" and every
+    // kRetryMs until it succeeds. Returns whether the icon is there now.
+    bool Show();
+    bool Hide();  // not wanted any more: removed, and no more tries
     bool SetVisible(bool visible) { return visible ? Show() : Hide(); }
-    bool Visible() const { return visible_; }
+    bool Visible() const { return wanted_; }  // wanted, whether or not the shell has it yet
+    bool Added() const { return added_; }     // the shell has it
+    static constexpr UINT kRetryMs = 2000;
 
     // The menu shown on a right click, after onContextMenu has run (it may update the entries).
     void SetPopupMenu(HMENU menu) { popupMenu_ = menu; }
@@ -61,6 +66,11 @@ class TrayIcon {
     void StartClickTimer();
     void StopClickTimer();
     static void CALLBACK ClickTimerProc(HWND, UINT, UINT_PTR idEvent, DWORD);
+    bool Readd();  // removes whatever the shell holds under the icon's id, then adds it
+    void StartRetryTimer();
+    void StopRetryTimer();
+    UINT_PTR RetryTimerId() const;
+    static void CALLBACK RetryTimerProc(HWND, UINT, UINT_PTR idEvent, DWORD);
 
     HWND owner_;
     UINT callbackMessage_;
@@ -68,7 +78,9 @@ class TrayIcon {
     HICON icon_ = nullptr;
     HMENU popupMenu_ = nullptr;
     std::wstring hint_;
-    bool visible_ = false;
+    bool wanted_ = false;
+    bool added_ = false;
+    bool retryPending_ = false;
     bool version4_ = false;
     bool clickPending_ = false;
     DWORD doubleClickTick_;

@@ -71,7 +71,7 @@ LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     } catch (const std::exception& e) {
         TApplication::Instance().ShowException(e.what());
     } catch (...) {
-        TApplication::Instance().ShowException("");
+        TApplication::Instance().ShowException("Unknown error");
     }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

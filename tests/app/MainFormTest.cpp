@@ -386,6 +386,25 @@ TEST_F(MainFormTest, SaveStoresEveryControlAndWritesTheFile) {
     EXPECT_EQ(SavedSettings(), want);
 }
 
+TEST_F(MainFormTest, ALogThatCannotBeReadOrEmptiedShowsAnErrorAndKeepsTheMemoAndTheFile) {
+    Build();
+    const std::wstring log = options->Logger()->LogFileName();
+    options->Logger()->AddLine(L"kept");
+    const std::string before = os->Content(log);
+    ui::SetText(form->LogMemo, L"shown before");
+    os->Fail(L"ReadAll", log, 33, 1);  // ERROR_LOCK_VIOLATION
+    Click(form->ViewLogButton);
+    EXPECT_EQ(ui::GetText(form->LogMemo), L"shown before\r\nError read log file. Error code: 33");
+    os->Fail(L"Truncate", log, kErrorAccessDenied, 1);
+    Click(form->ClearLogButton);
+    EXPECT_EQ(ui::GetText(form->LogMemo),
+              L"shown before\r\nError read log file. Error code: 33\r\nError clear log file. Error code: 5");
+    EXPECT_EQ(os->Content(log), before);
+    // Both work again once the file lets them.
+    Click(form->ViewLogButton);
+    EXPECT_EQ(ui::GetText(form->LogMemo), FromUtf16Le(before));
+}
+
 TEST_F(MainFormTest, EnterInAnEditSaves) {
     Build();
     EXPECT_EQ(SendMessageW(form->Handle(), DM_GETDEFID, 0, 0), MAKELRESULT(kSaveAction, DC_HASDEFID));

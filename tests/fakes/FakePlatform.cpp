@@ -37,15 +37,23 @@ class FakePlatform::FakeFile : public OpenFile {
     }
     bool ReadAll(std::string& bytes) override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        uint32_t code;
         auto it = os_.nodes_.find(key_);
-        if (it == os_.nodes_.end()) return false;
+        if (os_.Failing(L"ReadAll", key_, code) || it == os_.nodes_.end()) {
+            lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
+            return false;
+        }
         bytes = it->second.content;
         return true;
     }
     bool Truncate() override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
+        uint32_t code;
         auto it = os_.nodes_.find(key_);
-        if (it == os_.nodes_.end()) return false;
+        if (os_.Failing(L"Truncate", key_, code) || it == os_.nodes_.end()) {
+            lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
+            return false;
+        }
         it->second.content.clear();
         return true;
     }
@@ -499,13 +507,17 @@ int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstr
     return static_cast<int>(code);
 }
 
-bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes) {
+bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     uint32_t code = 0;
     auto it = nodes_.find(Key(path));
     if (Failing(L"ReadFile", path, code)) {
     } else if (it == nodes_.end() || it->second.dir) {
         code = kErrorFileNotFound;
+    } else if (it->second.lockedUntil > now_) {
+        code = kErrorSharingViolation;  // held without sharing by another program
+    } else if (it->second.content.size() > maxBytes) {
+        code = kErrorFileTooLarge;
     }
     if (code != 0) {
         lastError = code;

@@ -39,12 +39,13 @@ class FakePlatform : public Platform {
     std::vector<std::wstring> List(const std::wstring& folder) const;  // names directly inside, in lower case
 
     // Fail every call of op ("MoveFile", "DeleteFile", "CreateDirectory", "Shell", "ReadFile",
-    // "WriteFile", "ReplaceFile", "OpenLogFile", "Append", "WatchFolderTree", "Rearm",
-    // "OpenDirectoryChanges") whose first path equals path (any path when empty) with code,
+    // "WriteFile", "ReplaceFile", "OpenLogFile", "Append", "ReadAll", "Truncate", "WatchFolderTree",
+    // "Rearm", "OpenDirectoryChanges") whose first path equals path (any path when empty) with code,
     // `times` times (forever when negative).
     void Fail(const std::wstring& op, const std::wstring& path, uint32_t code, int times = -1);
     void ClearFailures();
-    // MoveFile and DeleteFile of this file fail with a sharing violation until the clock reaches untilMs.
+    // MoveFile, DeleteFile and ReadFile of this file fail with a sharing violation until the clock
+    // reaches untilMs.
     void Lock(const std::wstring& path, uint64_t untilMs);
 
     // --- clock ---
@@ -97,7 +98,7 @@ class FakePlatform : public Platform {
     bool DeleteFile(const std::wstring& path) override;
     bool CreateDirectory(const std::wstring& path) override;
     int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
-    bool ReadFile(const std::wstring& path, std::string& bytes) override;
+    bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override;
     bool WriteFile(const std::wstring& path, const std::string& bytes) override;
     bool ReplaceFile(const std::wstring& path, const std::string& bytes) override;
     std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override;

@@ -21,6 +21,13 @@ class LogTest : public ::testing::Test {
   protected:
     LogTest() { os->AddDirectory(L"C:\\Users\\tester\\AppData\\Local\\Vantrel"); }
     std::wstring Content() { return FromUtf16Le(os->Content(kLog)); }
+    // A log opened on a file of its own, with the lock in use or not.
+    void OpenAnew(TLogger& log, bool useLock) {
+        os->Remove(kLog);
+        log.SetFileName(kLog);
+        log.Open();
+        log.SetUseLock(useLock);
+    }
     fake::FakeOs os;
 };
 
@@ -95,6 +102,37 @@ TEST_F(LogTest, ClearLeavesOnlyItsEntryAndReadAllReturnsIt) {
     std::wstring cleared = kStamp + L"-> Log cleared by: tester\r\n";
     EXPECT_EQ(Content(), cleared);
     EXPECT_EQ(log.ReadAll(), cleared);
+}
+
+// The operation throws TLogFileError with the system's error code.
+template <class Operation>
+void ExpectLogFileError(Operation operation, uint32_t code) {
+    try {
+        operation();
+        ADD_FAILURE() << "the failure went unnoticed";
+    } catch (const TLogFileError& e) {
+        EXPECT_EQ(e.Code(), code);
+    }
+}
+
+TEST_F(LogTest, AFailedClearOrReadReachesTheCallerAndLeavesTheFileAsItWas) {
+    for (bool useLock : {false, true}) {
+        TLogger log;
+        OpenAnew(log, useLock);
+        log.AddLine(L"kept");
+        const std::wstring before = Content();
+
+        os->Fail(L"Truncate", kLog, kErrorAccessDenied, 1);
+        ExpectLogFileError([&] { log.Clear(); }, kErrorAccessDenied);
+        EXPECT_EQ(Content(), before);  // no "Log cleared by: " entry either
+
+        os->Fail(L"ReadAll", kLog, kErrorSharingViolation, 1);
+        ExpectLogFileError([&] { log.ReadAll(); }, kErrorSharingViolation);
+        // Nothing stays locked: the log goes on as before.
+        log.AddLine(L"after");
+        EXPECT_EQ(log.ReadAll(), Content());
+        EXPECT_EQ(Content(), before + kStamp + L"-> after\r\n");
+    }
 }
 
 TEST_F(LogTest, ReadAllThenAddLineAppendsAtTheEnd) {
@@ -277,11 +315,8 @@ TEST_F(LogTest, ManyThreadsAppendingAtOnceLoseSplitAndReorderNothing) {
 
 TEST_F(LogTest, NothingIsWrittenAfterCloseWhileThreadsKeepAppending) {
     for (bool useLock : {false, true}) {
-        os->Remove(kLog);
         TLogger log;
-        log.SetFileName(kLog);
-        log.Open();
-        log.SetUseLock(useLock);
+        OpenAnew(log, useLock);
         std::atomic<bool> stop{false};
         std::atomic<int> started{0};
         std::atomic<long> calls{0};

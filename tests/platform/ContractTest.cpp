@@ -102,7 +102,7 @@ class RealWorld final : public World {
                 List(path + L"\\", items);
             } else {
                 std::string bytes;
-                os().ReadFile(L"\\\\?\\" + root_ + path, bytes);
+                os().ReadFile(L"\\\\?\\" + root_ + path, bytes, UINT64_MAX);
                 items.push_back(Lower(path) + L"=" + std::wstring(bytes.begin(), bytes.end()));
             }
         } while (FindNextFileW(find.get(), &found));
@@ -299,6 +299,22 @@ TEST(PlatformContract, AFileHeldWithoutSharing) {
         answers.push_back(Answer(L"delete", os.DeleteFile(w.Root() + L"report.doc"), os));
         answers.push_back(ShellAnswer(L"rename its folder",
                                       os.ShellFolderOperation(w.Root() + L"photos", w.Root() + L"~hold_photos", true)));
+    });
+}
+
+TEST(PlatformContract, ReadingAFileOverItsLimitOrHeldWithoutSharing) {
+    Both([](World& w, std::vector<std::wstring>& answers) {
+        w.MakeFile(L"settings.xml", "0123456789");
+        Platform& os = w.os();
+        std::string bytes = "untouched";
+        answers.push_back(Answer(L"read over the limit", os.ReadFile(w.Root() + L"settings.xml", bytes, 9), os));
+        answers.push_back(std::wstring(bytes.begin(), bytes.end()));
+        answers.push_back(Answer(L"read at the limit", os.ReadFile(w.Root() + L"settings.xml", bytes, 10), os));
+        answers.push_back(std::wstring(bytes.begin(), bytes.end()));
+        w.Hold(L"settings.xml");
+        bytes = "untouched";
+        answers.push_back(Answer(L"read while held", os.ReadFile(w.Root() + L"settings.xml", bytes, 10), os));
+        answers.push_back(std::wstring(bytes.begin(), bytes.end()));
     });
 }
 

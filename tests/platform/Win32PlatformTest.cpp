@@ -196,19 +196,19 @@ TEST_F(Win32PlatformTest, WriteFileAndReadFileKeepEveryByte) {
     EXPECT_EQ(Get(Path(L"note.txt")), AllBytes());
 
     std::string read = "stale";
-    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read));
+    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read, UINT64_MAX));
     EXPECT_EQ(read, AllBytes());
 
     // Writing again empties the file first.
     ASSERT_TRUE(os.WriteFile(Path(L"note.txt"), "ab"));
-    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read));
+    ASSERT_TRUE(os.ReadFile(Path(L"note.txt"), read, UINT64_MAX));
     EXPECT_EQ(read, "ab");
 
     ASSERT_TRUE(os.WriteFile(Path(L"empty.txt"), ""));
-    ASSERT_TRUE(os.ReadFile(Path(L"empty.txt"), read));
+    ASSERT_TRUE(os.ReadFile(Path(L"empty.txt"), read, 0));
     EXPECT_EQ(read, "");
 
-    EXPECT_FALSE(os.ReadFile(Path(L"missing.txt"), read));
+    EXPECT_FALSE(os.ReadFile(Path(L"missing.txt"), read, UINT64_MAX));
     EXPECT_EQ(os.LastError(), kErrorFileNotFound);
     EXPECT_FALSE(os.WriteFile(Path(L"missing\\note.txt"), "x"));
     EXPECT_EQ(os.LastError(), kErrorPathNotFound);

@@ -156,13 +156,61 @@ TEST(OptionsLaterStart, ABrokenFileGivesDefaultsForWhatCannotBeReadAndIsNotRewri
     }
 }
 
-TEST(OptionsLaterStart, AFileThatCannotBeReadGivesTheDefaults) {
+TEST(OptionsLaterStart, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver) {
     RecordingOs os;
     os.AddFile(kSettingsFile, File(kHandWritten));
     os.Fail(L"ReadFile", kSettingsFile, kErrorSharingViolation);
     TOptions options;
     EXPECT_EQ(options.Snapshot(), DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\"));
+    EXPECT_TRUE(options.SettingsFileKept());
+    // Tried a few times, a short while apart, before giving up.
+    EXPECT_EQ(os.Now(), uint64_t{kSettingsReadRetryMs} * (kSettingsReadAttempts - 1));
+    options.SetQuickNote(true);
+    EXPECT_FALSE(options.Save());
     EXPECT_EQ(os.Content(kSettingsFile), File(kHandWritten));
+    EXPECT_EQ(os.events.size(), 1u);  // only the log was opened
+}
+
+TEST(OptionsLaterStart, AFileHeldForAMomentIsReadOnALaterAttempt) {
+    RecordingOs os;
+    os.AddFile(kSettingsFile, File(kHandWritten));
+    os.Fail(L"ReadFile", kSettingsFile, kErrorSharingViolation, 2);
+    TOptions options;
+    EXPECT_FALSE(options.SettingsFileKept());
+    EXPECT_EQ(options.Snapshot(), SettingsFromBytes(File(kHandWritten), L"unused"));
+    EXPECT_TRUE(options.Save());
+}
+
+TEST(OptionsLaterStart, AnOversizedFileIsNotReadAndNeverWrittenOver) {
+    {
+        RecordingOs os;
+        // A real settings file in front, then megabytes of tags.
+        std::string huge = File(kHandWritten);
+        huge.resize(5 * 1024 * 1024, 'x');
+        os.AddFile(kSettingsFile, huge);
+        TOptions options;
+        EXPECT_EQ(options.Snapshot(), DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\"));
+        EXPECT_TRUE(options.SettingsFileKept());
+        EXPECT_EQ(os.Now(), 0u);  // not tried again: it stays too long
+        EXPECT_FALSE(options.Save());
+        EXPECT_EQ(os.Content(kSettingsFile), huge);
+    }
+    // Up to the limit it is read as usual.
+    std::string fits = File(kHandWritten);
+    fits.resize(kMaxSettingsFileSize, ' ');
+    RecordingOs os;
+    os.AddFile(kSettingsFile, fits);
+    TOptions options;
+    EXPECT_FALSE(options.SettingsFileKept());
+}
+
+TEST(OptionsLaterStart, AFileGoneBeforeItIsReadIsLikeNoFile) {
+    RecordingOs os;
+    os.AddFile(kSettingsFile, File(kHandWritten));
+    os.Fail(L"ReadFile", kSettingsFile, kErrorFileNotFound);
+    TOptions options;
+    EXPECT_FALSE(options.SettingsFileKept());
+    EXPECT_TRUE(options.Save());
 }
 
 TEST(OptionsSave, SaveThenLoadGivesBackEveryField) {

@@ -5,8 +5,20 @@
 #include <optional>
 #include <string>
 
+#include "fakes/FakePlatform.h"
+
 namespace vantrel {
 namespace {
+
+#ifndef _WIN32
+// Natively the fake lower-cases; under Wine the search uses the system's own CharLowerBuffW.
+class FakeEnvironment : public ::testing::Environment {
+    void SetUp() override { SetPlatform(&os_); }
+    void TearDown() override { SetPlatform(nullptr); }
+    fake::FakePlatform os_;
+};
+[[maybe_unused]] const ::testing::Environment* const kFake = ::testing::AddGlobalTestEnvironment(new FakeEnvironment);
+#endif
 
 // A memo's selection as the log page keeps it between clicks.
 struct Selection {
@@ -85,6 +97,17 @@ TEST(TextSearch, CaseIsIgnoredBothWays) {
     EXPECT_EQ(sel.start, 4u);
     EXPECT_EQ(sel.length, 7u);  // as long as the search text
 }
+
+#ifdef _WIN32
+TEST(TextSearch, CaseIsIgnoredInEveryScriptAsTheSystemLowerCases) {
+    const std::wstring text = L"\u00e4pfel, \u043f\u0440\u0438\u0432\u0435\u0442, \u03b1\u03b2\u03b3";
+    EXPECT_EQ(FindDown(text, 0, 0, L"\u00c4PFEL"), std::optional<size_t>(0));
+    EXPECT_EQ(FindDown(text, 0, 0, L"\u041f\u0420\u0418\u0412\u0415\u0422"), std::optional<size_t>(7));
+    EXPECT_EQ(FindUp(text, text.size(), 0, L"\u0391\u0392\u0393"), std::optional<size_t>(15));
+    // Capitals in the text are found by small letters too.
+    EXPECT_EQ(FindDown(L"x \u00c4PFEL", 0, 0, L"\u00e4pfel"), std::optional<size_t>(2));
+}
+#endif
 
 TEST(TextSearch, EmptyQueryOrEmptyTextFindsNothing) {
     EXPECT_FALSE(FindDown(kLog, 0, 0, L""));
