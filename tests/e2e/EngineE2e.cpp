@@ -465,7 +465,7 @@ class RefusingPlatform final : public Platform {
     int ShellFolderOperation(const std::wstring& f, const std::wstring& t, bool r) override {
         return real_.ShellFolderOperation(f, t, r);
     }
-    bool ReadFile(const std::wstring& p, std::string& b) override { return real_.ReadFile(p, b); }
+    bool ReadFile(const std::wstring& p, std::string& b, uint64_t m) override { return real_.ReadFile(p, b, m); }
     bool WriteFile(const std::wstring& p, const std::string& b) override { return real_.WriteFile(p, b); }
     bool ReplaceFile(const std::wstring& p, const std::string& b) override { return real_.ReplaceFile(p, b); }
     std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& p) override { return real_.OpenLogFile(p); }
