@@ -6,6 +6,7 @@
 //   probe command ID                 posts WM_COMMAND with the command id
 //   probe endsession                 sends WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
 //   probe answer-box CAPTION SECONDS finds the message box, prints its text, presses OK
+//   probe checked TEXT               prints 1 or 0: the main window's check box TEXT is ticked
 #include <windows.h>
 
 #include <cstdio>
@@ -57,6 +58,22 @@ BOOL CALLBACK PrintStatic(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+struct ControlSearch {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindControl(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<ControlSearch*>(param);
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    if (s->text == text) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -83,6 +100,14 @@ int wmain(int argc, wchar_t** argv) {
         if (!main) return 1;
         SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
         SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        return 0;
+    }
+    if (cmd == L"checked" && argc > 2) {
+        if (!main) return 1;
+        ControlSearch s{argv[2]};
+        EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        std::printf("%d\n", SendMessageW(s.found, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
     if (cmd == L"answer-box" && argc > 2) {
