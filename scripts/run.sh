@@ -3,30 +3,41 @@
 # under Wine, in the project's own prefix (never ~/.wine), with Xvfb when there is no display.
 #   VANTREL_RUN_PREFIX  the prefix (default: ~/.local/share/desktop-vantrel/wineprefix)
 # The prefix's Desktop and Documents are links to ~/Desktop and ~/Documents (made when missing),
-# so the program clears ~/Desktop into ~/Documents/Vantrel. End it with Ctrl+Alt+Shift+X or
-# the tray menu's Exit.
+# so the program clears ~/Desktop into ~/Documents/Vantrel. End it with Ctrl+C here, the tray
+# menu's Exit or Ctrl+Alt+Shift+X: each closes its window, so its log is closed as on any exit.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
-scripts/install-deps.sh
+
+export WINEPREFIX="${VANTREL_RUN_PREFIX:-$HOME/.local/share/desktop-vantrel/wineprefix}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+export WINEARCH=win64
+
+# One run per prefix: a second program would only show its refusal box, inside a private display
+# nobody sees. The lock is this script's alone (no Wine process inherits it) and goes with it.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.run-lock"
+if ! flock -n 9; then
+    echo "run.sh: Desktop Vantrel is already running in $WINEPREFIX, from another scripts/run.sh." >&2
+    echo "run.sh: end that one first (Ctrl+C there, or Ctrl+Alt+Shift+X)." >&2
+    exit 1
+fi
+
+scripts/install-deps.sh 9>&-
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 preset=mingw-x86_64
 if have wine32:i386; then preset=mingw-i686; fi  # the 32-bit release build when Wine can run it
 
 [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target DesktopVantrel -j2 >/dev/null
+cmake --build --preset "$preset" --target DesktopVantrel -j2 >/dev/null 9>&-
 exe="$repo/build/$preset/src/app/DesktopVantrel.exe"
 
-export WINEPREFIX="${VANTREL_RUN_PREFIX:-$HOME/.local/share/desktop-vantrel/wineprefix}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG=-all
-export WINEARCH=win64
+# A new prefix is made the tests' way: without a display, timed out and tried again.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w || true
+    VANTREL_WINEPREFIX="$WINEPREFIX" scripts/wine-prefix.sh >/dev/null 9>&-
 fi
 
 # Point the prefix's desktop and documents at the user's own folders.
@@ -38,6 +49,8 @@ for pair in "Desktop:$HOME/Desktop" "Documents:$HOME/Documents"; do
     if [ "$(readlink "$user_dir/$name" 2>/dev/null)" != "$target" ]; then
         if [ -L "$user_dir/$name" ]; then
             rm -f "$user_dir/$name"
+        elif [ -d "$user_dir/$name" ] && rmdir "$user_dir/$name" 2>/dev/null; then
+            :  # the empty folder of a new prefix
         elif [ -e "$user_dir/$name" ]; then
             mv "$user_dir/$name" "$user_dir/$name.before-vantrel.$(date +%s)"  # never delete a user's files
         fi
@@ -45,10 +58,29 @@ for pair in "Desktop:$HOME/Desktop" "Documents:$HOME/Documents"; do
     fi
 done
 
-echo "Desktop Vantrel is running: files saved to ~/Desktop move to ~/Documents/Vantrel."
-echo "Log and settings: $WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vantrel"
+echo "Desktop Vantrel is running: files saved to ~/Desktop move to ~/Documents/Vantrel. Ctrl+C ends it."
+echo "Log and settings: $user_dir/AppData/Local/Vantrel"
+
+# The program (and the private X server) run in a session of their own, so the terminal's Ctrl+C
+# reaches this script only, which closes the program's windows as its Exit does.
 if [ -n "${DISPLAY:-}" ]; then
-    exec wine "$exe"
+    setsid -w wine "$exe" </dev/null 9>&- &
 else
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$exe"
+    # Nothing of the prefix may outlive the private display: its server ends before the display.
+    setsid -w xvfb-run -a -s "-screen 0 1280x1024x24" \
+        sh -c 'status=0; wine "$1" || status=$?; wineserver -k; exit $status' run "$exe" </dev/null 9>&- &
 fi
+session=$!
+stop() {
+    echo "run.sh: ending Desktop Vantrel"
+    wine taskkill /IM DesktopVantrel.exe >/dev/null 2>&1 9>&- || true
+}
+trap stop INT TERM HUP
+status=0
+wait "$session" || status=$?
+while kill -0 "$session" 2>/dev/null; do
+    # The wait was cut short by a signal; the program's own status comes next.
+    status=0
+    wait "$session" || status=$?
+done
+exit "$status"

@@ -7,13 +7,14 @@
 
 #include <string>
 
+#include "app/Version.h"
 #include "ui/Gdi.h"
 #include "ui/Window.h"
 
 namespace vantrel {
 
 constexpr wchar_t kAboutWindowClass[] = L"TAboutForm";
-constexpr wchar_t kVersionText[] = L"Version: 1.3.2.5";
+constexpr wchar_t kVersionText[] = L"Version: " VANTREL_VERSION_TEXT;
 
 class TAboutForm : public ui::TWindow {
   public:

@@ -7,6 +7,7 @@
 //   probe endsession                 sends WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
 //   probe answer-box CAPTION SECONDS finds the message box, prints its text, presses OK
 //   probe hold NAME SECONDS          creates NAME on the desktop and holds it open without sharing
+//   probe checked TEXT               prints 1 or 0: the main window's check box TEXT is ticked
 #include <windows.h>
 // Needs windows.h first.
 #include <shlobj.h>
@@ -60,6 +61,22 @@ BOOL CALLBACK PrintStatic(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+struct ControlSearch {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindControl(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<ControlSearch*>(param);
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    if (s->text == text) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -100,6 +117,14 @@ int wmain(int argc, wchar_t** argv) {
         WriteFile(file, content, sizeof content - 1, &written, nullptr);
         Sleep(static_cast<DWORD>(seconds * 1000));
         CloseHandle(file);
+        return 0;
+    }
+    if (cmd == L"checked" && argc > 2) {
+        if (!main) return 1;
+        ControlSearch s{argv[2]};
+        EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        std::printf("%d\n", SendMessageW(s.found, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
     if (cmd == L"answer-box" && argc > 2) {
