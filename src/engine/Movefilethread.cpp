@@ -25,6 +25,17 @@ uint32_t ReadU32(const std::vector<char>& buffer, size_t at) {
     return value;
 }
 
+// The record's name at at, lower-cased; a length past the block's end is cut at the end.
+std::wstring RecordName(const std::vector<char>& buffer, size_t at) {
+    size_t length = ReadU32(buffer, at + 8);
+    const size_t available = buffer.size() - at - kRecordHeader;
+    if (length > available) length = available;
+    length -= length % 2;
+    std::wstring name = FromUtf16Le(std::string(buffer.data() + at + kRecordHeader, length));
+    Os().LowerCase(name);
+    return name;
+}
+
 // A name that appended to the desktop folder would name the desktop itself or something outside
 // it: empty, "." or with a ".." step. The system never reports such names for the desktop's own
 // items; a damaged block must not make the batch move the desktop or its parent.
@@ -80,20 +91,21 @@ void TFileMove::WalkBuffer() {
     while (Buffer.size() - at >= kRecordHeader) {
         const uint32_t next = ReadU32(Buffer, at);
         const uint32_t action = ReadU32(Buffer, at + 4);
-        size_t length = ReadU32(Buffer, at + 8);
-        const size_t available = Buffer.size() - at - kRecordHeader;
-        if (length > available) length = available;
-        length -= length % 2;
-        std::wstring name = FromUtf16Le(std::string(Buffer.data() + at + kRecordHeader, length));
-        Os().LowerCase(name);
-
-        // A rename away from a holding name is the folder mover giving a folder it could not move
-        // its name back: the folder is no new item.
-        const bool restored = action == kFileActionRenamedNewName && afterHoldingName;
-        afterHoldingName = action == kFileActionRenamedOldName && StartsWith(name, kHoldingPrefix);
-        if ((action == kFileActionAdded || action == kFileActionRenamedNewName) && !restored &&
-            !OutsideTheDesktop(name) && !Excluded(name) && (action == kFileActionAdded || Settings->MoveRenamed()))
-            FileList.push_back(name);
+        const bool renamedFrom = action == kFileActionRenamedOldName;
+        const bool renamedTo = action == kFileActionRenamedNewName;
+        // Removals and changes pass without their names being read.
+        if (action == kFileActionAdded || renamedFrom || renamedTo) {
+            const std::wstring name = RecordName(Buffer, at);
+            // A rename away from a holding name is the folder mover giving a folder it could not
+            // move its name back: the folder is no new item.
+            const bool restored = renamedTo && afterHoldingName;
+            afterHoldingName = renamedFrom && StartsWith(name, kHoldingPrefix);
+            if (!renamedFrom && !restored && !OutsideTheDesktop(name) && !Excluded(name) &&
+                (!renamedTo || Settings->MoveRenamed()))
+                FileList.push_back(name);
+        } else {
+            afterHoldingName = false;
+        }
 
         if (next == 0 || next > Buffer.size() - at) break;
         at += next;
