@@ -18,11 +18,6 @@ void AddExactlyOnce(HWND edit, HWND listBox) {
     ui::ListAdd(listBox, text);
 }
 
-std::wstring Lower(std::wstring text) {
-    Os().LowerCase(text);
-    return text;
-}
-
 void EnsureBackslash(std::wstring& folder) {
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
 }
@@ -103,9 +98,9 @@ void TMainForm::AddFolderActionExecute() {
     std::wstring candidate = ui::GetText(DestinationEdit);
     if (RefuseDesktop(candidate)) return;
     EnsureBackslash(candidate);
-    candidate = Lower(candidate);
+    candidate = Lowered(candidate);
     for (size_t i = 0; i < FolderTree.Count(); ++i)
-        if (Lower(FolderTree.Node(i).Folder) == candidate) return;
+        if (Lowered(FolderTree.Node(i).Folder) == candidate) return;
     if (!Os().DirectoryExists(candidate)) return;
     FolderTree.AddNode(candidate);
 }

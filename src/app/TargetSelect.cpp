@@ -7,16 +7,6 @@
 
 namespace vantrel {
 
-namespace {
-
-// Folder names are compared the way the file system sees them: letter case ignored, also beyond ASCII.
-std::wstring Folded(std::wstring folder) {
-    Os().LowerCase(folder);
-    return folder;
-}
-
-}  // namespace
-
 StringList SelectMenuFolders(const TOptions& options) {
     const Settings s = options.Snapshot();
     StringList folders;
@@ -31,9 +21,10 @@ bool SelectTargetFolder(TOptions& options, const std::wstring& folder) {
     // either the old pair of target and alternates or the new one, never a mix.
     Settings s = options.Snapshot();
     if (folder == s.DestinationFolder) return false;
-    const std::wstring wanted = Folded(folder);
+    // Compared the way the file system sees them: letter case ignored, also beyond ASCII.
+    const std::wstring wanted = Lowered(folder);
     auto same = std::find_if(s.AlternateFolders.begin(), s.AlternateFolders.end(),
-                             [&](const std::wstring& alternate) { return Folded(alternate) == wanted; });
+                             [&](const std::wstring& alternate) { return Lowered(alternate) == wanted; });
     if (same != s.AlternateFolders.end()) s.AlternateFolders.erase(same);
     s.AlternateFolders.push_back(s.DestinationFolder);
     s.DestinationFolder = folder;

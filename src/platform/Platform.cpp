@@ -40,14 +40,18 @@ bool NeedsLiteralPath(const std::wstring& path) {
     return !path.empty() && (path.back() == L'.' || path.back() == L' ');
 }
 
+std::wstring Lowered(std::wstring text) {
+    Os().LowerCase(text);
+    return text;
+}
+
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
     auto canonical = [](std::wstring folder) {
         for (wchar_t& c : folder)
             if (c == L'/') c = L'\\';
         while (folder.size() > 1 && folder.back() == L'\\')
             folder.pop_back();
-        Os().LowerCase(folder);
-        return folder;
+        return Lowered(folder);
     };
     return !a.empty() && !b.empty() && canonical(a) == canonical(b);
 }

@@ -124,6 +124,9 @@ class Platform {
 // MAX_PATH. The shell's file operation parses paths this way.
 bool NeedsLiteralPath(const std::wstring& path);
 
+// text lower-cased by the system (Os().LowerCase): how the program folds case for every script.
+std::wstring Lowered(std::wstring text);
+
 // Whether two full folder paths name the same folder: letter case is ignored (the system's
 // lower-casing), and so are "/" for "\\" and trailing backslashes.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
