@@ -15,18 +15,16 @@ constexpr uint32_t kErrorDirectory = 267;
 
 // ERROR_CANCELLED: the program ended during the quiet period.
 constexpr uint32_t kErrorCancelled = 1223;
-// A quiet period is waited for in slices this long, so the end of the program is seen in time.
-constexpr uint32_t kWaitSliceMs = 100;
 
 // Numbered names tried when a folder that could not be moved finds its own name taken.
 constexpr int kMaxNameBackTries = 99;
 
-// A wait for a whole quiet period of delayMs, made of short waits; false when stop() became true
-// before the period was over.
+// A wait for a whole quiet period of delayMs, made of waits of TThread::kStopCheckMs so the end of
+// the program is seen in time; false when stop() became true before the period was over.
 bool WaitQuietly(FolderWatch& watch, uint32_t delayMs, const std::function<bool()>& stop, WaitResult& result) {
     for (uint32_t left = delayMs; left > 0;) {
         if (stop()) return false;
-        uint32_t slice = left < kWaitSliceMs ? left : kWaitSliceMs;
+        uint32_t slice = left < TThread::kStopCheckMs ? left : TThread::kStopCheckMs;
         result = watch.Wait(slice);
         if (result != WaitResult::Timeout) return true;
         left -= slice;

@@ -18,8 +18,6 @@ namespace {
 // batch's note dialog (window procedures of the common controls), which needs far less than this.
 // A small reservation lets a 32-bit process hold thousands of blocked workers instead of hundreds.
 constexpr uint32_t kWorkerStackBytes = 256 * 1024;
-// A wait on the platform's clock looks at the terminate request this often.
-constexpr uint32_t kPauseSliceMs = 100;
 // Bounds of the back-off of a caller that must keep trying to start a worker.
 constexpr uint32_t kFirstRetryMs = 10;
 constexpr uint32_t kLastRetryMs = 1000;
@@ -204,7 +202,7 @@ void TThread::Run(TThread* self) {
 bool TThread::Pause(uint32_t ms) {
     while (ms > 0) {
         if (Terminated()) return false;
-        uint32_t slice = std::min(ms, kPauseSliceMs);
+        uint32_t slice = std::min(ms, kStopCheckMs);
         Os().Sleep(slice);
         ms -= slice;
     }

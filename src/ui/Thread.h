@@ -28,6 +28,9 @@ class TThread {
     // Asks the body to stop; Execute looks at Terminated() when it can.
     void Terminate() { terminated_.store(true, std::memory_order_relaxed); }
 
+    // A body that waits for long looks at the terminate request at least this often.
+    static constexpr uint32_t kStopCheckMs = 100;
+
     // Set before Resume: the object deletes itself when Execute returns.
     bool FreeOnTerminate = false;
 
@@ -62,8 +65,8 @@ class TThread {
   protected:
     virtual void Execute() = 0;
     bool Terminated() const { return terminated_.load(std::memory_order_relaxed); }
-    // Waits ms milliseconds on the platform's clock, looking at the terminate request at least every
-    // tenth of a second. False when the request came (the wait is then cut short).
+    // Waits ms milliseconds on the platform's clock, looking at the terminate request every
+    // kStopCheckMs. False when the request came (the wait is then cut short).
     bool Pause(uint32_t ms);
 
     // Whether the end of the program waits for this body. A body that holds no work of its own
