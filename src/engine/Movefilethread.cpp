@@ -169,9 +169,8 @@ void TFileMove::QueryNote() {
 
 void TFileMove::MoveItems() {
     for (const std::wstring& name : FileList) {
-        if (Os().FileExists(Settings->DesktopFolder() + name)) {
-            MoveFileItem(name);
-        } else if (Os().DirectoryExists(Settings->DesktopFolder() + name)) {
+        const std::wstring source = Settings->DesktopFolder() + name;
+        if (Os().DirectoryExists(source)) {
             if (!Settings->MoveFolder()) continue;
             Report.push_back(L"Folder: " + name + L" movement initialized");
             auto* mover = new TMoveDirectory(true);
@@ -179,14 +178,23 @@ void TFileMove::MoveItems() {
             mover->FolderName = name;
             mover->FreeOnTerminate = true;
             mover->Resume();
+            continue;
+        }
+        // A plain file into a free name costs two calls in all. The move never replaces, so the
+        // target is looked at only when the move fails; a failed move leaves everything in place.
+        if (Os().MoveFile(source, Settings->DestinationFolder() + name)) {
+            Report.push_back(L"File: " + name + L" moved");
+        } else if (uint32_t error = Os().LastError(); Os().FileExists(source)) {
+            MoveFileItem(name, error);
         } else {
             Report.push_back(L"File: " + name + L" not exist or deleted");
         }
     }
 }
 
-void TFileMove::MoveFileItem(const std::wstring& name) {
-    // Make room once, before the first attempt: the file already in the target goes aside or away.
+void TFileMove::MoveFileItem(const std::wstring& name, uint32_t error) {
+    // The first attempt failed with error. Make room once: the file already in the target goes
+    // aside or away.
     std::wstring target = Settings->DestinationFolder() + name;
     if (Os().FileExists(target)) {
         if (Settings->RenameFile()) {
@@ -203,7 +211,6 @@ void TFileMove::MoveFileItem(const std::wstring& name) {
         }
     }
 
-    uint32_t error = 0;
     // Both paths are formed afresh for every attempt, so a new target applies at once.
     auto attempt = [&] {
         if (Os().MoveFile(Settings->DesktopFolder() + name, Settings->DestinationFolder() + name)) return true;
@@ -211,10 +218,12 @@ void TFileMove::MoveFileItem(const std::wstring& name) {
         return false;
     };
 
+    // An attempt that only met the name taken in the target did not count: room has been made
+    // (or the name is a folder's), and the real first attempt follows at once.
+    bool moved = (error == kErrorAlreadyExists || error == kErrorFileExists) && attempt();
     // A file still in use gets a second chance after a second, and more when the user wants them.
     // A wait cut short by the end of the program makes no further attempt: the file stays whole
     // on the desktop and the report says why it was not moved.
-    bool moved = attempt();
     if (!moved && Pause(kRetryWaitMs)) moved = attempt();
     if (!moved && Settings->TryToMove()) {
         for (int32_t k = 0, extra = Settings->TryCount(); !moved && k < extra && Pause(kRetryWaitMs); ++k)

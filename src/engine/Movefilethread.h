@@ -32,7 +32,7 @@ class TFileMove : public TThread {
   private:
     void WalkBuffer();
     bool Excluded(const std::wstring& name);
-    void MoveFileItem(const std::wstring& name);
+    void MoveFileItem(const std::wstring& name, uint32_t error);
     void AddHeader();
 };
 

@@ -24,12 +24,18 @@ std::vector<uint64_t> Relative(const std::vector<fake::Call>& calls, const std::
 
 TEST_F(ItemRulesTest, AFileWithoutClashIsMovedAtOnce) {
     os->AddFile(desk + L"report.doc", "new");
+    const size_t folderLooks = os->Lookups(L"DirectoryExists");
+    const size_t fileLooks = os->Lookups(L"FileExists");
     MoveOne(L"report.doc");
     EXPECT_EQ(os->Content(dest + L"report.doc"), "new");
     EXPECT_FALSE(os->Exists(desk + L"report.doc"));
     EXPECT_EQ(
         Entries(),
         (std::vector<std::wstring>{ReportEntry({L">> Operation report for 1 files <<", L"File: report.doc moved"})}));
+    // One look at the item and the move: the target is not looked at while its name is free.
+    EXPECT_EQ(os->Lookups(L"DirectoryExists") - folderLooks, 1u);
+    EXPECT_EQ(os->Lookups(L"FileExists") - fileLooks, 0u);
+    EXPECT_EQ(CallsOf(L"MoveFile").size(), 1u);
 }
 
 TEST_F(ItemRulesTest, AClashingFileIsRenamedAsideWithTheTickCount) {
@@ -86,7 +92,8 @@ TEST_F(ItemRulesTest, AFailedRenameOrDeleteLeavesTheOldFileAndEveryAttemptFails)
                                           L"File: " + dest + L"report.doc not deleted. Error code: 32",
                                           L"File: report.doc not moved. Error code: 183"}),
                          }));
-    EXPECT_EQ(CallsOf(L"MoveFile").size(), 1u + 2u + 2u);  // one rename aside, two attempts per batch
+    // Per batch: the try that meets the taken name, then the two attempts; one rename aside.
+    EXPECT_EQ(CallsOf(L"MoveFile").size(), 3u + 1u + 3u);
 }
 
 TEST_F(ItemRulesTest, AFolderOfTheItemsNameInTheTargetIsNoClash) {
@@ -94,7 +101,7 @@ TEST_F(ItemRulesTest, AFolderOfTheItemsNameInTheTargetIsNoClash) {
     os->AddDirectory(dest + L"report.doc");
     MoveOne(L"report.doc");
     EXPECT_TRUE(CallsOf(L"DeleteFile").empty());
-    EXPECT_EQ(CallsOf(L"MoveFile").size(), 2u);
+    EXPECT_EQ(CallsOf(L"MoveFile").size(), 1u + 2u);  // the try that meets the name, two attempts
     EXPECT_EQ(Entries(), (std::vector<std::wstring>{ReportEntry({L">> Operation report for 1 files <<",
                                                                  L"File: report.doc not moved. Error code: 183"})}));
 }
@@ -109,6 +116,21 @@ TEST_F(ItemRulesTest, ALockedFileIsTriedAgainEverySecond) {
     EXPECT_EQ(
         Entries(),
         (std::vector<std::wstring>{ReportEntry({L">> Operation report for 1 files <<", L"File: busy.txt moved"})}));
+}
+
+TEST_F(ItemRulesTest, ALockedFileMeetingAClashKeepsTheOldFileAndTheSecondBetweenAttempts) {
+    os->AddFile(desk + L"busy.txt", "new");
+    os->AddFile(dest + L"busy.txt", "old");
+    os->SetTick(77);
+    os->Lock(desk + L"busy.txt", os->Now() + 500);
+    MoveOne(L"busy.txt");
+    EXPECT_EQ(os->Content(dest + L"busy.txt"), "new");
+    EXPECT_EQ(os->Content(dest + L"Rename77_busy.txt"), "old");
+    EXPECT_EQ(Relative(CallsOf(L"MoveFile"), desk + L"busy.txt"), (std::vector<uint64_t>{0, 1000}));
+    EXPECT_EQ(Entries(), (std::vector<std::wstring>{
+                             ReportEntry({L">> Operation report for 1 files <<",
+                                          L"File: " + dest + L"busy.txt renamed to: " + dest + L"Rename77_busy.txt",
+                                          L"File: busy.txt moved"})}));
 }
 
 TEST_F(ItemRulesTest, WithoutFurtherTriesThereAreExactlyTwoAttempts) {

@@ -327,6 +327,12 @@ std::vector<Call> FakePlatform::Calls() const {
     return calls_;
 }
 
+size_t FakePlatform::Lookups(const std::wstring& op) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = lookups_.find(op);
+    return it == lookups_.end() ? 0 : it->second;
+}
+
 int FakePlatform::desktopRefreshes() const {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return refreshes_;
@@ -363,6 +369,7 @@ void FakePlatform::RunOnce(std::multimap<std::wstring, std::function<void()>>& a
 
 bool FakePlatform::FileExists(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ++lookups_[L"FileExists"];
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end() || it->second.dir) {
         lastError = kErrorFileNotFound;
@@ -373,6 +380,7 @@ bool FakePlatform::FileExists(const std::wstring& path) {
 
 bool FakePlatform::DirectoryExists(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ++lookups_[L"DirectoryExists"];
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end()) lastError = kErrorFileNotFound;
     return it != nodes_.end() && it->second.dir;

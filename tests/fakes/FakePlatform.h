@@ -87,7 +87,9 @@ class FakePlatform : public Platform {
     // The log file cannot be opened (another process holds it open for writing).
     bool logHeldByOther = false;
 
-    std::vector<Call> Calls() const;
+    std::vector<Call> Calls() const;  // the calls that change something
+    // How often an existence check ran: "FileExists" or "DirectoryExists".
+    size_t Lookups(const std::wstring& op) const;
     int desktopRefreshes() const;
     int appendCount() const;
 
@@ -159,6 +161,7 @@ class FakePlatform : public Platform {
     bool changesClosed_ = false;
     std::vector<Watch*> watches_;
     std::vector<Call> calls_;
+    std::map<std::wstring, size_t> lookups_;
     uint64_t now_ = 0;
     uint32_t tickBase_ = 1000;
     int otherWaits_ = 0;
