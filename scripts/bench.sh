@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the engine benchmark (MinGW, 64-bit, Release) and runs it under Wine in a prefix of
-# its own, then prints the figures as a Markdown table.
-#   scripts/bench.sh [--idle-seconds 60] [--latency-files 200] [--bursts 100,1000,10000]
+# Builds the program and its benchmark (MinGW, 64-bit, Release) and runs the benchmark under Wine
+# in a prefix of its own: the program, a minimal mover and a bare MoveFileW loop on the same
+# files, and a minimal tray program for memory and start-up; prints Markdown tables.
+#   scripts/bench.sh [--idle-seconds 30] [--latency-files 200] [--bursts 100,1000,10000] [--starts 5]
 #   VANTREL_BENCH_BUILD  build directory (default: <repo>/build/bench-mingw64)
 set -euo pipefail
 
@@ -10,7 +11,7 @@ build="${VANTREL_BENCH_BUILD:-$repo/build/bench-mingw64}"
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-x86_64.cmake" -DVANTREL_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target engine_bench >/dev/null
+cmake --build "$build" -j2 --target vantrel_bench >/dev/null
 
 # The benchmark redirects the desktop and removes the settings file and log: never in a user's prefix.
 export VANTREL_WINEPREFIX="${VANTREL_WINEPREFIX:-$build/wineprefix-bench}"
@@ -19,4 +20,5 @@ echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) cores,$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2)"
 echo "wine: $(wine --version 2>/dev/null || wine64 --version)"
 echo "command: scripts/bench.sh $*"
-"$repo/scripts/wine-run.sh" "$build/bench/engine_bench.exe" "$@"
+"$repo/scripts/with-display.sh" "$repo/scripts/wine-run.sh" "$build/bench/vantrel_bench.exe" --program "$build/src/app/DesktopVantrel.exe" \
+    --mover "$build/bench/minimal_mover.exe" --tray "$build/bench/minimal_tray.exe" "$@"
