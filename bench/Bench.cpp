@@ -114,8 +114,8 @@ class Child {
                 Sleep(1);
             startupMs_ = NowMs() - start;
         }
-        const std::wstring name = exe.substr(exe.find_last_of(L"\\/") + 1);
-        WaitFor([&] { return (unixPid_ = FindUnixPid(Utf8(name))) != 0; }, 5000, 20);
+        WaitFor([&] { return (unixPid_ = FindUnixPid(Utf8(exe))) != 0; }, 5000, 20);
+        if (unixPid_ == 0) std::fprintf(stderr, "no Linux process found for %s\n", Utf8(exe).c_str());
     }
     ~Child() {
         TerminateProcess(info_.hProcess, 0);
@@ -426,7 +426,7 @@ int main() {
     // The program's default target folder.
     const std::wstring programTarget = ShellFolderPath(0x0005 /* CSIDL_PERSONAL */) + L"Vantrel\\";
     MakeEmpty(programTarget);
-    const int serverPid = FindUnixPid("wineserver");
+    const int serverPid = FindWineServer();
 
     std::printf("start-up and memory, %d starts each...\n", args.starts);
     std::fflush(stdout);

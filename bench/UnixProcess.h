@@ -42,24 +42,35 @@ inline std::vector<int> UnixPids() {
     return pids;
 }
 
-// The newest process whose command line contains program and whose environment holds this
-// process's WINEPREFIX (other prefixes may run programs of the same name); 0 if none.
+// The first word of a process's command line: the program as its starter named it.
+inline std::string ProgramOf(int pid) {
+    const std::string line = ReadUnixFile("/proc/" + std::to_string(pid) + "/cmdline");
+    return line.substr(0, line.find('\0'));
+}
+
+// The newest process started as program (exactly as it was named to CreateProcess); 0 if none.
 inline int FindUnixPid(const std::string& program) {
-    char prefix[1024] = {};
-    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-    std::string needle(1, '\0');
-    needle.append("WINEPREFIX=").append(prefix).push_back('\0');
     int found = 0;
-    for (int pid : UnixPids()) {
-        const std::string root = "/proc/" + std::to_string(pid);
-        if (ReadUnixFile(root + "/cmdline").find(program) == std::string::npos) continue;
-        // Entries end with a NUL; one more in front lets every entry be found the same way.
-        std::string environment(1, '\0');
-        environment.append(ReadUnixFile(root + "/environ")).push_back('\0');
-        const bool samePrefix = environment.find(needle) != std::string::npos;
-        if (samePrefix && pid > found) found = pid;
-    }
+    for (int pid : UnixPids())
+        if (pid > found && ProgramOf(pid) == program) found = pid;
     return found;
+}
+
+// The Wine server of this process's prefix: Wine keeps WINEPREFIX out of the Windows
+// environment, but the Linux one of this process still holds it.
+inline int FindWineServer() {
+    const std::string own = ReadUnixFile("/proc/self/environ");
+    const size_t at = own.find("WINEPREFIX=");
+    if (at == std::string::npos) return 0;
+    std::string needle(1, '\0');
+    needle.append(own, at, own.find('\0', at) - at).push_back('\0');
+    for (int pid : UnixPids()) {
+        if (ProgramOf(pid).find("wineserver") == std::string::npos) continue;
+        std::string environment(1, '\0');
+        environment.append(ReadUnixFile("/proc/" + std::to_string(pid) + "/environ")).push_back('\0');
+        if (environment.find(needle) != std::string::npos) return pid;
+    }
+    return 0;
 }
 
 // A "Name:   value kB" line of /proc/<pid>/status, in kB (or the plain count).
