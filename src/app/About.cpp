@@ -116,36 +116,34 @@ bool TAboutForm::PreviewMessage(MSG& msg) {
 }
 
 void TAboutForm::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(Handle(), &ps);
+    ui::TPaintDC paint(Handle());
+    HDC dc = paint.get();
     RECT client;
     GetClientRect(Handle(), &client);
     FillRect(dc, &client, static_cast<HBRUSH>(teal_.get()));
-
-    if (logo_) {
-        BITMAP bm = {};
-        GetObjectW(logo_.get(), sizeof(bm), &bm);
-        HDC mem = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(mem, logo_.get());
-        RECT l = Scaled(kLogo, dpi_);
-        SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, l.left, l.top, l.right - l.left, l.bottom - l.top, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
-    }
+    if (logo_) PaintLogo(dc);
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kNavy);
     auto text = [&](const std::wstring& s, HGDIOBJ font, const RECT& at, UINT flags) {
-        HGDIOBJ old = SelectObject(dc, font);
+        ui::TSelectObject useFont(dc, font);
         RECT r = Scaled(at, dpi_);
         DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &r, flags | DT_NOPREFIX);
-        SelectObject(dc, old);
     };
     text(L"Desktop Vantrel", titleFont_.get(), kTitle, DT_SINGLELINE);
     text(kVersionText, versionFont_.get(), kVersion, DT_SINGLELINE);
     text(logFileLabel_, smallFont_.get(), kLogFile, DT_WORDBREAK | DT_EDITCONTROL);
-    EndPaint(Handle(), &ps);
+}
+
+void TAboutForm::PaintLogo(HDC dc) {
+    BITMAP bm = {};
+    GetObjectW(logo_.get(), sizeof(bm), &bm);
+    unique_hdc mem(CreateCompatibleDC(dc));
+    ui::TSelectObject useLogo(mem.get(), logo_.get());
+    RECT l = Scaled(kLogo, dpi_);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, l.left, l.top, l.right - l.left, l.bottom - l.top, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight,
+               SRCCOPY);
 }
 
 }  // namespace vantrel
