@@ -72,7 +72,9 @@ void TAboutForm::Layout() {
     MoveWindow(memo_, m.left, m.top, m.right - m.left, m.bottom - m.top, FALSE);
     // Rounded corners: the window is only the teal shape.
     int w = ui::Scale(kWidth, dpi_), h = ui::Scale(kHeight, dpi_), r = ui::Scale(24, dpi_);
-    SetWindowRgn(Handle(), CreateRoundRectRgn(0, 0, w + 1, h + 1, r, r), TRUE);
+    unique_hgdiobj region(CreateRoundRectRgn(0, 0, w + 1, h + 1, r, r));
+    // The window owns the region once it took it.
+    if (SetWindowRgn(Handle(), static_cast<HRGN>(region.get()), TRUE)) (void)region.release();
 }
 
 LRESULT TAboutForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

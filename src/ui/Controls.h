@@ -25,9 +25,6 @@ void SetFontOfChildren(HWND parent, HFONT font);
 // Registers a window class of this module with an arrow cursor, unless it is registered
 // already; false when registering fails. A null background leaves the painting to the window.
 bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background, HICON icon = nullptr);
-inline HBRUSH ButtonFace() {
-    return reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-}
 // The usual styles of a page's controls.
 constexpr DWORD kTabStop = WS_VISIBLE | WS_TABSTOP;
 constexpr DWORD kPushButton = kTabStop | BS_PUSHBUTTON;

@@ -117,7 +117,7 @@ class MainFixture : public ::testing::Test {
     // A click as the control reports it to its parent.
     void Click(HWND control) {
         const WPARAM wParam = MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED);
-        if (World::kQueued) {
+        if constexpr (World::kQueued) {
             PostMessageW(GetParent(control), WM_COMMAND, wParam, reinterpret_cast<LPARAM>(control));
             Pump();
         } else {
