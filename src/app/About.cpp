@@ -72,7 +72,9 @@ void TAboutForm::Layout() {
     MoveWindow(memo_, m.left, m.top, m.right - m.left, m.bottom - m.top, FALSE);
     // Rounded corners: the window is only the teal shape.
     int w = ui::Scale(kWidth, dpi_), h = ui::Scale(kHeight, dpi_), r = ui::Scale(24, dpi_);
-    SetWindowRgn(Handle(), CreateRoundRectRgn(0, 0, w + 1, h + 1, r, r), TRUE);
+    unique_hgdiobj region(CreateRoundRectRgn(0, 0, w + 1, h + 1, r, r));
+    // The window owns the region once it took it.
+    if (SetWindowRgn(Handle(), static_cast<HRGN>(region.get()), TRUE)) (void)region.release();
 }
 
 LRESULT TAboutForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -116,36 +118,34 @@ bool TAboutForm::PreviewMessage(MSG& msg) {
 }
 
 void TAboutForm::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(Handle(), &ps);
+    ui::TPaintDC paint(Handle());
+    HDC dc = paint.get();
     RECT client;
     GetClientRect(Handle(), &client);
     FillRect(dc, &client, static_cast<HBRUSH>(teal_.get()));
-
-    if (logo_) {
-        BITMAP bm = {};
-        GetObjectW(logo_.get(), sizeof(bm), &bm);
-        HDC mem = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(mem, logo_.get());
-        RECT l = Scaled(kLogo, dpi_);
-        SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, l.left, l.top, l.right - l.left, l.bottom - l.top, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
-    }
+    if (logo_) PaintLogo(dc);
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kNavy);
     auto text = [&](const std::wstring& s, HGDIOBJ font, const RECT& at, UINT flags) {
-        HGDIOBJ old = SelectObject(dc, font);
+        ui::TSelectObject useFont(dc, font);
         RECT r = Scaled(at, dpi_);
         DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &r, flags | DT_NOPREFIX);
-        SelectObject(dc, old);
     };
     text(L"Desktop Vantrel", titleFont_.get(), kTitle, DT_SINGLELINE);
     text(kVersionText, versionFont_.get(), kVersion, DT_SINGLELINE);
     text(logFileLabel_, smallFont_.get(), kLogFile, DT_WORDBREAK | DT_EDITCONTROL);
-    EndPaint(Handle(), &ps);
+}
+
+void TAboutForm::PaintLogo(HDC dc) {
+    BITMAP bm = {};
+    GetObjectW(logo_.get(), sizeof(bm), &bm);
+    unique_hdc mem(CreateCompatibleDC(dc));
+    ui::TSelectObject useLogo(mem.get(), logo_.get());
+    RECT l = Scaled(kLogo, dpi_);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, l.left, l.top, l.right - l.left, l.bottom - l.top, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight,
+               SRCCOPY);
 }
 
 }  // namespace vantrel

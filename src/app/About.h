@@ -32,6 +32,7 @@ class TAboutForm : public ui::TWindow {
 
   private:
     void Paint();
+    void PaintLogo(HDC dc);
     void Layout();
 
     UINT dpi_ = 96;

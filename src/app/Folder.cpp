@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "platform/UniqueHandle.h"
 #include "ui/Window.h"
 
 namespace vantrel {
@@ -11,6 +12,28 @@ TFolderForm* FolderForm = nullptr;
 std::function<void(HWND dialog)> TFolderForm::OnShown;
 
 namespace {
+
+struct pidl_traits {
+    using pointer = PIDLIST_ABSOLUTE;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool is_valid(pointer p) noexcept { return p != nullptr; }
+    static void close(pointer p) noexcept { CoTaskMemFree(p); }
+};
+using unique_pidl = unique_any<pidl_traits>;
+
+// COM on this thread for as long as the chooser is up, when it was not on already.
+class TComApartment {
+  public:
+    TComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~TComApartment() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+
+  private:
+    HRESULT result_;
+};
 
 std::wstring PathOf(PCIDLIST_ABSOLUTE pidl) {
     // Long enough for long paths; the shell writes at most this many characters.
@@ -34,8 +57,8 @@ std::wstring CurrentFolder() {
 // after the parse, no longer matches and the chooser stays at the desktop. One parse beforehand
 // lets those times settle.
 void SettleAccessTimes(const std::wstring& folder) {
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    if (SUCCEEDED(SHParseDisplayName(folder.c_str(), nullptr, &pidl, 0, nullptr))) CoTaskMemFree(pidl);
+    unique_pidl pidl;
+    SHParseDisplayName(folder.c_str(), nullptr, pidl.put(), 0, nullptr);
 }
 
 // In the middle of the main window when it is shown, else of the screen.
@@ -86,26 +109,20 @@ int CALLBACK TFolderForm::Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM 
 }
 
 int TFolderForm::ShowModal() {
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    TComApartment com;
     BROWSEINFOW bi = {};
     bi.hwndOwner = owner_;
     bi.lpszTitle = L"Select folder";
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
     bi.lpfn = Callback;
     bi.lParam = reinterpret_cast<LPARAM>(this);
-    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
-    int result = ui::kModalCancel;
-    if (pidl) {
-        std::wstring path = PathOf(pidl);
-        CoTaskMemFree(pidl);
-        if (!path.empty()) {
-            directory_ = path;
-            shown_ = path;
-            result = ui::kModalOk;
-        }
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
-    return result;
+    unique_pidl pidl(SHBrowseForFolderW(&bi));
+    if (!pidl) return ui::kModalCancel;
+    std::wstring path = PathOf(pidl.get());
+    if (path.empty()) return ui::kModalCancel;
+    directory_ = path;
+    shown_ = path;
+    return ui::kModalOk;
 }
 
 }  // namespace vantrel

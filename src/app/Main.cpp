@@ -31,7 +31,17 @@ constexpr uint32_t kWorkersEndMs = 2000;
 
 }  // namespace
 
-TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), args_(args) {
+TMainForm::TMainForm(TOptions& options, MainFormArgs args)
+    : options_(options),
+      args_(args),
+      folders_(FoldersPageHost{options,
+                               [this](const std::wstring& text) {
+                                   if (ShowRefusal) ShowRefusal(text);
+                               },
+                               [this](const std::wstring& folder) {
+                                   if (ShellOpen) ShellOpen(folder);
+                               }}),
+      misc_(options) {
     ShellOpen = [](const std::wstring& folder) {
         ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
@@ -62,7 +72,6 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args) : options_(options), 
     CreateActions();
     CreateControls();
     CreateTray();
-    CreateLogPage();
     ApplyFonts();
     PlaceAtStart();
     SelectPage(kFilesPage);
@@ -86,57 +95,40 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::CreateActions() {
-    auto add = [this](UINT id, const wchar_t* name, const wchar_t* caption, void (TMainForm::*handler)()) {
-        return &MainActionList.Add(id, name, caption, [this, handler] { (this->*handler)(); });
+    auto add = [this](UINT id, const wchar_t* name, const wchar_t* caption, std::function<void()> handler) {
+        return &MainActionList.Add(id, name, caption, std::move(handler));
     };
-    SaveAction = add(kSaveAction, L"SaveAction", L"&Save", &TMainForm::SaveActionExecute);
-    ShowAction = add(kShowAction, L"ShowAction", L"&Show", &TMainForm::ShowActionExecute);
-    AboutAction = add(kAboutAction, L"AboutAction", L"A&bout...", &TMainForm::AboutActionExecute);
-    ExitAction = add(kExitAction, L"ExitAction", L"&Exit", &TMainForm::ExitActionExecute);
-    PauseAction = add(kPauseAction, L"PauseAction", L"&Paused", &TMainForm::PauseActionExecute);
-    ShowIconAction = add(kShowIconAction, L"ShowIconAction", L"", &TMainForm::ShowIconActionExecute);
-    OpenTargetFolderAction =
-        add(kOpenTargetFolderAction, L"OpenTargetFolderAction", L"&Open", &TMainForm::OpenTargetFolderActionExecute);
-    ExploreTargetFolderAction = add(kExploreTargetFolderAction, L"ExploreTargetFolderAction", L"&Explore",
-                                    &TMainForm::ExploreTargetFolderActionExecute);
-    ViewLogAction = add(kViewLogAction, L"ViewLogAction", L"View log", &TMainForm::ViewLogActionExecute);
-    AutoStartAction = add(kAutoStartAction, L"AutoStartAction", L"Aut&o start", &TMainForm::AutoStartActionExecute);
-    MoveFolderCheckAction = add(kMoveFolderCheckAction, L"MoveFolderCheckAction", L"&Move folders",
-                                &TMainForm::MoveFolderCheckActionExecute);
-    TakeNoteAction = add(kTakeNoteAction, L"TakeNoteAction", L"&Take notes", &TMainForm::TakeNoteActionExecute);
-    BrowseAction = add(kBrowseAction, L"BrowseAction", L"&Browse", &TMainForm::BrowseActionExecute);
-    AddFolderAction = add(kAddFolderAction, L"AddFolderAction", L"&Add", &TMainForm::AddFolderActionExecute);
-    RemoveFolderAction =
-        add(kRemoveFolderAction, L"RemoveFolderAction", L"&Remove", &TMainForm::RemoveFolderActionExecute);
+    saveAction_ = add(kSaveAction, L"SaveAction", L"&Save", [this] { SaveActionExecute(); });
+    showAction_ = add(kShowAction, L"ShowAction", L"&Show", [this] { ShowActionExecute(); });
+    aboutAction_ = add(kAboutAction, L"AboutAction", L"A&bout...", [this] { AboutActionExecute(); });
+    exitAction_ = add(kExitAction, L"ExitAction", L"&Exit", [this] { ExitActionExecute(); });
+    pauseAction_ = add(kPauseAction, L"PauseAction", L"&Paused", [this] { PauseActionExecute(); });
+    showIconAction_ = add(kShowIconAction, L"ShowIconAction", L"", [this] { ShowIconActionExecute(); });
+    add(kOpenTargetFolderAction, L"OpenTargetFolderAction", L"&Open", [this] { OpenTargetFolderActionExecute(); });
+    add(kExploreTargetFolderAction, L"ExploreTargetFolderAction", L"&Explore",
+        [this] { ExploreTargetFolderActionExecute(); });
+    add(kViewLogAction, L"ViewLogAction", L"View log", [this] { ViewLogActionExecute(); });
+    autoStartAction_ =
+        add(kAutoStartAction, L"AutoStartAction", L"Aut&o start", [this] { misc_.AutoStartActionExecute(); });
+    add(kMoveFolderCheckAction, L"MoveFolderCheckAction", L"&Move folders",
+        [this] { folders_.MoveFolderCheckActionExecute(); });
+    add(kTakeNoteAction, L"TakeNoteAction", L"&Take notes", [this] { misc_.TakeNoteActionExecute(); });
+    add(kBrowseAction, L"BrowseAction", L"&Browse", [this] { folders_.BrowseActionExecute(); });
+    add(kAddFolderAction, L"AddFolderAction", L"&Add", [this] { folders_.AddFolderActionExecute(); });
+    add(kRemoveFolderAction, L"RemoveFolderAction", L"&Remove", [this] { folders_.RemoveFolderActionExecute(); });
 }
 
 void TMainForm::ShowSettings() {
     Settings s = options_.Snapshot();
-    ui::SetText(DestinationEdit, s.DestinationFolder);
-    for (const auto& mask : s.ExcludedExt)
-        ui::ListAdd(ExtensionList, mask);
-    TakeNoteAction->SetChecked(s.QuickNote);
-    MoveFolderCheckAction->SetChecked(s.MoveFolder);
-    DelayEdit.SetValue(s.MoveFolderDelay / 1000);
-    MoveFolderCheckActionExecute();
-    ui::SetChecked(RenameFileCheckBox, s.RenameFile);
-    ui::SetChecked(RenameFolderCheckBox, s.RenameFolder);
-    ui::SetChecked(MoveRenameCheckBox, s.MoveRenamed);
-    ui::SetChecked(IconCheckBox, s.ShowIcon);
+    files_.Show(s);
+    misc_.Show(s);
     SetTrayIconVisible(s.ShowIcon);
     if (IsAutoStart()) {
-        AutoStartAction->SetChecked(true);
-        AutoStartAction->Execute();
+        autoStartAction_->SetChecked(true);
+        autoStartAction_->Execute();
     }
-    for (const auto& mask : s.ExcludedFiles)
-        ui::ListAdd(ExcludedFileListBox, mask);
-    ui::SetChecked(SaveNoteFilesCheckBox, s.SaveNoteFiles);
-    TakeNoteActionExecute();
-    ui::SetChecked(TryCheckBox, s.TryToMove);
-    TryTimesEdit.SetValue(s.TryCount);
-    TryCheckBoxClick();
-
-    FolderTree.SetNodeCount(s.AlternateFolders.size() + 1);
+    // The folder list is filled once, last.
+    folders_.Show(s);
 }
 
 void TMainForm::RegisterHotKeys() {
@@ -153,12 +145,18 @@ void TMainForm::StartMonitor() {
     FileMonitor->Resume();
 }
 
-void TMainForm::PlaceAtStart() {
-    // Client area 438 x 311 at 96 DPI, in the middle of the desktop's work area.
+SIZE TMainForm::StartFrameSize() const {
+    // Client area 438 x 311 at 96 DPI, with the window's frame around it.
     RECT rc = {0, 0, ui::Scale(438, dpi_), ui::Scale(311, dpi_)};
     AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-    int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    return {rc.right - rc.left, rc.bottom - rc.top};
+}
+
+void TMainForm::PlaceAtStart() {
+    // The starting size, in the middle of the desktop's work area.
+    const SIZE frame = StartFrameSize();
+    const int width = frame.cx, height = frame.cy;
     RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - width) / 2,
@@ -168,9 +166,10 @@ void TMainForm::PlaceAtStart() {
 
 void TMainForm::SelectPage(int page) {
     activePage_ = page;
-    TabCtrl_SetCurSel(Pages, page);
+    pages_.Select(page);
+    const ui::TPanel* panels[] = {&files_, &folders_, &misc_};
     for (int p = 0; p < 3; ++p)
-        ShowWindow(pagePanels_[p], p == page ? SW_SHOWNA : SW_HIDE);
+        ShowWindow(panels[p]->Handle(), p == page ? SW_SHOWNA : SW_HIDE);
 }
 
 // --- messages ---
@@ -179,10 +178,9 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             return OnCommand(wParam, lParam);
-        case WM_NOTIFY:
-            return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
         case WM_SIZE:
-            return OnSize();
+            Layout();
+            return 0;
         case WM_GETMINMAXINFO:
             return OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         case WM_DPICHANGED:
@@ -201,12 +199,12 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             HotKey(lParam);
             return 0;
         case kTrayCallback:
-            if (TrayControlIcon && TrayControlIcon->HandleCallback(wParam, lParam)) return 0;
+            if (trayControlIcon_ && trayControlIcon_->HandleCallback(wParam, lParam)) return 0;
             return Default(msg, wParam, lParam);
         default:
             // Explorer came back: the icon has to be added again.
-            if (msg == TrayIcon::TaskbarCreatedMessage() && TrayControlIcon) {
-                TrayControlIcon->OnTaskbarCreated();
+            if (msg == TrayIcon::TaskbarCreatedMessage() && trayControlIcon_) {
+                trayControlIcon_->OnTaskbarCreated();
                 return 0;
             }
             return Default(msg, wParam, lParam);
@@ -214,84 +212,29 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TMainForm::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // The controls raise their own events; what comes here is a menu entry (or a control the
+    // window does not listen to).
+    if (lParam) return 0;
     UINT id = LOWORD(wParam);
-    UINT code = HIWORD(wParam);
-    HWND control = reinterpret_cast<HWND>(lParam);
-    // An entry of the tray's "Se&lect" submenu.
-    if (!control && id >= kSelectFirst && id <= kSelectLast) {
-        SelectTargetClick(id);
-        return 0;
-    }
-    // Buttons, check boxes and menu entries bound to an action run it.
-    if (ui::TAction* action = MainActionList.Find(id)) {
-        if (control && code != BN_CLICKED) return 0;
-        // A check box bound to an action hands its new state to the action before it runs.
-        if (control && (GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX)
-            action->SetChecked(ui::IsChecked(control));
-        action->Execute();
-        return 0;
-    }
-    if (code != BN_CLICKED) return 0;
-    switch (id) {
-        case kAddButton:
-            AddButtonClick();
-            break;
-        case kRemoveButton:
-            RemoveButtonClick();
-            break;
-        case kAddExcludedFileButton:
-            AddExcludedFileButtonClick();
-            break;
-        case kRemoveFileButton:
-            RemoveFileButtonClick();
-            break;
-        case kTryCheckBox:
-            TryCheckBoxClick();
-            break;
-        case kOpenButton:
-            OpenButtonClick();
-            break;
-        case kSearchButton:
-            SearchButtonClick();
-            break;
-        case kViewLogButton:
-            ViewLogButtonClick();
-            break;
-        case kClearLogButton:
-            ClearLogButtonClick();
-            break;
-        default:
-            break;
-    }
-    return 0;
-}
-
-LRESULT TMainForm::OnNotify(const NMHDR* header) {
-    LRESULT result = 0;
-    if (FolderTree.HandleNotify(header, result)) return result;
-    if (header->hwndFrom == Pages && header->code == TCN_SELCHANGE) SelectPage(TabCtrl_GetCurSel(Pages));
-    return 0;
-}
-
-LRESULT TMainForm::OnSize() {
-    Layout();
+    if (id >= kSelectFirst && id <= kSelectLast)
+        SelectTargetClick(id);  // an entry of the tray's "Se&lect" submenu
+    else
+        MainActionList.Execute(id);
     return 0;
 }
 
 LRESULT TMainForm::OnGetMinMaxInfo(MINMAXINFO* info) {
     // The smallest outer size, 446 x 338 at 96 DPI, is the frame around the starting client area.
-    RECT rc = {0, 0, ui::Scale(438, dpi_), ui::Scale(311, dpi_)};
-    AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-    info->ptMinTrackSize.x = rc.right - rc.left;
-    info->ptMinTrackSize.y = rc.bottom - rc.top;
+    const SIZE frame = StartFrameSize();
+    info->ptMinTrackSize.x = frame.cx;
+    info->ptMinTrackSize.y = frame.cy;
     return 0;
 }
 
 LRESULT TMainForm::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
     dpi_ = LOWORD(wParam);
     ApplyFonts();
-    FolderTree.SetDpi(dpi_);
+    folders_.FolderTree().SetDpi(dpi_);
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
@@ -306,7 +249,7 @@ LRESULT TMainForm::OnEndSession(bool ending) {
 
 LRESULT TMainForm::OnDestroy() {
     // No icon is left behind in the notification area.
-    if (TrayControlIcon) TrayControlIcon->Hide();
+    if (trayControlIcon_) trayControlIcon_->Hide();
     FormDestroy();
     ui::TApplication::Instance().RemoveDialogWindow(Handle());
     PostQuitMessage(0);
@@ -349,13 +292,13 @@ void TMainForm::ApplicationHotKeyEventsMessage(MSG& msg, bool& handled) {
             // it. The window's hit test names the button, so a press on another window (or on
             // this one's frame nearby) is left alone.
             if (msg.hwnd == Handle() && msg.wParam == HTCLOSE) {
-                ShowAction->Execute();
+                showAction_->Execute();
                 handled = true;
             }
             break;
         case WM_SYSCOMMAND:
             if ((msg.wParam & 0xFFF0) == SC_CLOSE) {
-                ShowAction->Execute();
+                showAction_->Execute();
                 handled = true;
             }
             break;
@@ -373,13 +316,13 @@ void TMainForm::HotKey(LPARAM lParam) {
     if (LOWORD(lParam) != kHotKeyModifiers) return;
     switch (HIWORD(lParam)) {
         case 'H':
-            ShowAction->Execute();
+            showAction_->Execute();
             break;
         case 'I':
-            ShowIconAction->Execute();
+            showIconAction_->Execute();
             break;
         case 'X':
-            ExitAction->Execute();
+            exitAction_->Execute();
             break;
         default:
             break;

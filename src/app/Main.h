@@ -1,6 +1,7 @@
 // TMainForm: the main window. Three pages of settings ("Files", "Folders", "Miscellaneous"),
-// the button strip, the action list that buttons, check boxes, menu entries and hotkeys run,
-// the application-wide message filter and the start of the desktop monitor.
+// each a class of its own that owns its controls and handlers (MainPages.h), the button strip, the action list that
+// buttons, check boxes, menu entries and hotkeys run, the application-wide message filter and the start of the desktop
+// monitor.
 //
 // The pages are a working copy of the settings: the constructor copies the settings into the
 // controls and only "&Save" copies them back and writes the settings file.
@@ -13,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "app/MainPages.h"
 #include "settings/Options.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"
-#include "ui/FolderList.h"
 #include "ui/Gdi.h"
 #include "ui/TrayIcon.h"
 #include "ui/Window.h"
@@ -101,88 +102,31 @@ class TMainForm : public ui::TWindow {
     void SelectPage(int page);
     int ActivePage() const { return activePage_; }
 
-    // --- controls (named as the user knows them; tests drive them through their messages) ---
-    HWND Pages = nullptr;
-    // Files
-    HWND ExtensionGroup = nullptr, AddExtensionEdit = nullptr, ExtensionList = nullptr, AddButton = nullptr,
-         RemoveButton = nullptr;
-    HWND ExcludedFileGroup = nullptr, AddExcludedFileEdit = nullptr, ExcludedFileListBox = nullptr,
-         AddExcludedFileButton = nullptr, RemoveFileButton = nullptr;
-    HWND RenameFileCheckBox = nullptr, MoveRenameCheckBox = nullptr, TryCheckBox = nullptr, TryLabel = nullptr;
-    ui::TSpinEdit TryTimesEdit;
-    // Folders
-    HWND TargetGroup = nullptr, DestinationEdit = nullptr;
-    ui::TFolderList FolderTree;
-    HWND TntButton3 = nullptr, TntButton1 = nullptr, TntButton2 = nullptr, OpenButton = nullptr;
-    HWND MoveFolderCheckBox = nullptr, RenameFolderCheckBox = nullptr, DelayLabel = nullptr;
-    ui::TSpinEdit DelayEdit;
-    // Miscellaneous: the log strip and memo, then the notes group
-    HWND SearchEdit = nullptr, DirectionGroup = nullptr, UpRadio = nullptr, DownRadio = nullptr, SearchButton = nullptr,
-         ViewLogButton = nullptr, ClearLogButton = nullptr, LogMemo = nullptr;
-    HWND NotesGroup = nullptr, NoteCheckBox = nullptr, SaveNoteFilesCheckBox = nullptr, NotesLine = nullptr,
-         IconCheckBox = nullptr, AutoStartCheckBox = nullptr;
-    // The button strip
-    HWND SaveButton = nullptr, HideButton = nullptr, AboutButton = nullptr, ExitButton = nullptr;
+    // --- the pages and the button strip (tests drive the controls through their messages) ---
+    TFilesPage& FilesPage() { return files_; }
+    TFoldersPage& FoldersPage() { return folders_; }
+    TMiscPage& MiscPage() { return misc_; }
+    HWND Pages() const { return pages_.Handle(); }
+    HWND SaveButton() const { return saveButton_.Handle(); }
+    HWND HideButton() const { return hideButton_.Handle(); }
+    HWND AboutButton() const { return aboutButton_.Handle(); }
+    HWND ExitButton() const { return exitButton_.Handle(); }
 
-    // --- actions ---
+    // Every command of the window, by its name ("SaveAction", "PauseAction", ...) or its id.
     ui::TActionList MainActionList;
-    ui::TAction* SaveAction = nullptr;
-    ui::TAction* ShowAction = nullptr;
-    ui::TAction* AboutAction = nullptr;
-    ui::TAction* ExitAction = nullptr;
-    ui::TAction* PauseAction = nullptr;
-    ui::TAction* ShowIconAction = nullptr;
-    ui::TAction* OpenTargetFolderAction = nullptr;
-    ui::TAction* ExploreTargetFolderAction = nullptr;
-    ui::TAction* ViewLogAction = nullptr;
-    ui::TAction* AutoStartAction = nullptr;
-    ui::TAction* MoveFolderCheckAction = nullptr;
-    ui::TAction* TakeNoteAction = nullptr;
-    ui::TAction* BrowseAction = nullptr;
-    ui::TAction* AddFolderAction = nullptr;
-    ui::TAction* RemoveFolderAction = nullptr;
 
-    // --- the settings pages ---
-    void AddButtonClick();
-    void RemoveButtonClick();
-    void AddExcludedFileButtonClick();
-    void RemoveFileButtonClick();
-    void TryCheckBoxClick();
-    void MoveFolderCheckActionExecute();
-    void TakeNoteActionExecute();
-    void FolderTreeInitNode(size_t position, ui::TFolderNode& node);
-    std::wstring FolderTreeGetText(const ui::TFolderNode& node);
-    void FolderTreeFreeNode(ui::TFolderNode& node);
-    void FolderTreeNewText(size_t index, const std::wstring& text);
-    // The desktop folder is never a target: true (and the user told why) when folder is it.
-    bool RefuseDesktop(const std::wstring& folder);
-    void AddFolderActionExecute();
-    void RemoveFolderActionExecute();
-    void BrowseActionExecute();
-    void OpenButtonClick();
-    void SaveActionExecute();
-
-    // --- start, end, About ---
-    void ExitActionExecute();
-    void FormDestroy();
-    void AboutActionExecute();
-    TFolderForm* FolderForm() const { return folderForm_.get(); }
+    TFolderForm* FolderForm() const { return folders_.FolderForm(); }
     TAboutForm* AboutForm() const { return aboutForm_.get(); }
 
-    // --- tray, hotkeys, pause, log page, start at logon (MainTray.cpp, MainLog.cpp) ---
-    void ShowActionExecute();
-    void PauseActionExecute();
-    void ShowIconActionExecute();
-    void OpenTargetFolderActionExecute();
-    void ExploreTargetFolderActionExecute();
-    void ViewLogActionExecute();
-    void AutoStartActionExecute();
-    void BuildSelectMenu();
+    // --- tray (MainTray.cpp) ---
+    TrayIcon& TrayControlIcon() { return *trayControlIcon_; }
+    HMENU PopupMenu() const { return popupMenu_.get(); }
+    HMENU MenuSelect() const { return menuSelect_; }  // a submenu of PopupMenu, destroyed with it
     void SetTrayIconVisible(bool visible);
+    void BuildSelectMenu();
+    // The folder an entry of "Se&lect" stands for; empty for an id that is no entry.
+    std::wstring SelectEntryFolder(UINT entryId) const;
     bool IsAutoStart();
-    void SearchButtonClick();
-    void ViewLogButtonClick();
-    void ClearLogButtonClick();
     // Called with every message the main thread takes from its queue, before it is dispatched.
     void ApplicationHotKeyEventsMessage(MSG& msg, bool& handled);
 
@@ -191,18 +135,6 @@ class TMainForm : public ui::TWindow {
     // Tells the user why an entry or a save was refused, in a message box over the window. Tests
     // replace it.
     std::function<void(const std::wstring& text)> ShowRefusal;
-
-    // --- the tray (MainTray.cpp) ---
-    std::unique_ptr<TrayIcon> TrayControlIcon;
-    HMENU PopupMenu = nullptr;  // owned through popupMenu_; MenuSelect is its submenu
-    HMENU MenuSelect = nullptr;
-    void TrayControlIconDblClick();
-    // The clicked entry of "Se&lect", by its command id.
-    void SelectTargetClick(UINT entryId);
-    // The folder an entry of "Se&lect" stands for; empty for an id that is no entry.
-    std::wstring SelectEntryFolder(UINT entryId) const;
-    // A key pressed in the log memo; true when the memo must not see it.
-    bool LogMemoKeyDown(WPARAM key);
     // ShellExecuteW with a verb on a file, no owner, parameters or directory. Tests replace it.
     std::function<void(const std::wstring& verb, const std::wstring& file)> ShellVerb;
 
@@ -210,19 +142,33 @@ class TMainForm : public ui::TWindow {
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
+    // --- actions ---
+    void SaveActionExecute();
+    void ExitActionExecute();
+    void AboutActionExecute();
+    void ShowActionExecute();
+    void PauseActionExecute();
+    void ShowIconActionExecute();
+    void OpenTargetFolderActionExecute();
+    void ExploreTargetFolderActionExecute();
+    void ViewLogActionExecute();
+    void FormDestroy();
+    void TrayControlIconDblClick();
+    // The clicked entry of "Se&lect", by its command id.
+    void SelectTargetClick(UINT entryId);
+
     void CreateActions();
     void CreateControls();
     void ApplyFonts();
     void Layout();
-    void LayoutFiles(int x0, int y0, int w, int h);
-    void LayoutFolders(int x0, int y0, int w, int h);
-    void LayoutMisc(int x0, int y0, int w, int h);
+    // The outer size of the window around the starting client area, the smallest it may be.
+    SIZE StartFrameSize() const;
     void ShowSettings();
     void PlaceAtStart();
     void RegisterHotKeys();
     void StartMonitor();
     void CreateTray();
-    void CreateLogPage();
+    void FillPopupMenu();
     void SetTrayHint();
     void UpdatePopupMenu();
     // Writes the settings file, or says why it may not be written over.
@@ -231,8 +177,6 @@ class TMainForm : public ui::TWindow {
     void HotKey(LPARAM lParam);
 
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
-    LRESULT OnNotify(const NMHDR* header);
-    LRESULT OnSize();
     LRESULT OnGetMinMaxInfo(MINMAXINFO* info);
     LRESULT OnDpiChanged(WPARAM wParam, const RECT* suggested);
     LRESULT OnEndSession(bool ending);
@@ -243,11 +187,23 @@ class TMainForm : public ui::TWindow {
     UINT dpi_ = 96;
     int activePage_ = kFilesPage;
     unique_hgdiobj font_;
-    HWND pagePanels_[3] = {};
-    std::unique_ptr<TFolderForm> folderForm_;
+    ui::TAction* saveAction_ = nullptr;
+    ui::TAction* showAction_ = nullptr;
+    ui::TAction* aboutAction_ = nullptr;
+    ui::TAction* exitAction_ = nullptr;
+    ui::TAction* pauseAction_ = nullptr;
+    ui::TAction* showIconAction_ = nullptr;
+    ui::TAction* autoStartAction_ = nullptr;
+    ui::TTabControl pages_;
+    TFilesPage files_;
+    TFoldersPage folders_;
+    TMiscPage misc_;
+    ui::TButton saveButton_, hideButton_, aboutButton_, exitButton_;
     std::unique_ptr<TAboutForm> aboutForm_;
     bool destroyed_ = false;
+    std::unique_ptr<TrayIcon> trayControlIcon_;
     unique_hmenu popupMenu_;
+    HMENU menuSelect_ = nullptr;
     unique_hicon trayIconImage_;
     StringList selectFolders_;  // the folder of each "Se&lect" entry, by position
 };

@@ -26,54 +26,60 @@ void TMainForm::CreateTray() {
     trayIconImage_.reset(
         static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON,
                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
-    TrayControlIcon = std::make_unique<TrayIcon>(Handle(), kTrayCallback);
+    trayControlIcon_ = std::make_unique<TrayIcon>(Handle(), kTrayCallback);
     // Run with raised rights, the window would not hear of a restarted Explorer otherwise.
     ChangeWindowMessageFilterEx(Handle(), TrayIcon::TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
-    TrayControlIcon->SetIcon(trayIconImage_ ? trayIconImage_.get() : LoadIconW(nullptr, IDI_APPLICATION));
-    TrayControlIcon->SetHint(kHintRunning);
-    TrayControlIcon->onDoubleClick = [this] { TrayControlIconDblClick(); };
+    trayControlIcon_->SetIcon(trayIconImage_ ? trayIconImage_.get() : LoadIconW(nullptr, IDI_APPLICATION));
+    trayControlIcon_->SetHint(kHintRunning);
+    trayControlIcon_->onDoubleClick = [this] { TrayControlIconDblClick(); };
     // The entries take their actions' states just before the menu opens.
-    TrayControlIcon->onContextMenu = [this](int, int) { UpdatePopupMenu(); };
+    trayControlIcon_->onContextMenu = [this](int, int) { UpdatePopupMenu(); };
+    FillPopupMenu();
+    trayControlIcon_->SetPopupMenu(popupMenu_.get());
+}
 
+void TMainForm::FillPopupMenu() {
     // Entries bound to an action carry the action's command id, so choosing one runs the action.
     popupMenu_.reset(CreatePopupMenu());
-    PopupMenu = popupMenu_.get();
-    MenuSelect = CreatePopupMenu();  // destroyed with PopupMenu
-    AppendEntry(PopupMenu, ExploreTargetFolderAction->Id(), ExploreTargetFolderAction->Caption());
-    AppendEntry(PopupMenu, OpenTargetFolderAction->Id(), OpenTargetFolderAction->Caption());
-    AppendMenuW(PopupMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(MenuSelect), L"Se&lect");
-    AppendSeparator(PopupMenu);
-    AppendEntry(PopupMenu, ViewLogAction->Id(), ViewLogAction->Caption());
-    AppendSeparator(PopupMenu);
-    AppendEntry(PopupMenu, ShowAction->Id(), ShowAction->Caption());
-    AppendSeparator(PopupMenu);
-    AppendEntry(PopupMenu, PauseAction->Id(), PauseAction->Caption());
-    AppendSeparator(PopupMenu);
-    AppendEntry(PopupMenu, AboutAction->Id(), AboutAction->Caption());
-    AppendSeparator(PopupMenu);
-    AppendEntry(PopupMenu, ExitAction->Id(), ExitAction->Caption());
-    TrayControlIcon->SetPopupMenu(PopupMenu);
+    HMENU menu = popupMenu_.get();
+    menuSelect_ = CreatePopupMenu();  // destroyed with the popup menu
+    auto entry = [&](UINT id) { AppendEntry(menu, id, MainActionList.Find(id)->Caption()); };
+    entry(kExploreTargetFolderAction);
+    entry(kOpenTargetFolderAction);
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(menuSelect_), L"Se&lect");
+    AppendSeparator(menu);
+    entry(kViewLogAction);
+    AppendSeparator(menu);
+    entry(kShowAction);
+    AppendSeparator(menu);
+    entry(kPauseAction);
+    AppendSeparator(menu);
+    entry(kAboutAction);
+    AppendSeparator(menu);
+    entry(kExitAction);
 }
 
 void TMainForm::UpdatePopupMenu() {
-    if (!PopupMenu) return;
-    for (const ui::TAction* action : {ExploreTargetFolderAction, OpenTargetFolderAction, ViewLogAction, ShowAction,
-                                      PauseAction, AboutAction, ExitAction}) {
-        CheckMenuItem(PopupMenu, action->Id(), MF_BYCOMMAND | (action->Checked() ? MF_CHECKED : MF_UNCHECKED));
-        EnableMenuItem(PopupMenu, action->Id(), MF_BYCOMMAND | (action->Enabled() ? MF_ENABLED : MF_GRAYED));
+    HMENU menu = popupMenu_.get();
+    if (!menu) return;
+    for (UINT id : {kExploreTargetFolderAction, kOpenTargetFolderAction, kViewLogAction, kShowAction, kPauseAction,
+                    kAboutAction, kExitAction}) {
+        const ui::TAction* action = MainActionList.Find(id);
+        CheckMenuItem(menu, id, MF_BYCOMMAND | (action->Checked() ? MF_CHECKED : MF_UNCHECKED));
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (action->Enabled() ? MF_ENABLED : MF_GRAYED));
     }
 }
 
 void TMainForm::SetTrayHint() {
-    TrayControlIcon->SetHint(options_.Paused ? kHintPaused : kHintRunning);
+    trayControlIcon_->SetHint(options_.Paused ? kHintPaused : kHintRunning);
 }
 
 void TMainForm::SetTrayIconVisible(bool visible) {
-    if (TrayControlIcon) TrayControlIcon->SetVisible(visible);
+    if (trayControlIcon_) trayControlIcon_->SetVisible(visible);
 }
 
 void TMainForm::TrayControlIconDblClick() {
-    ShowAction->Execute();
+    showAction_->Execute();
 }
 
 // --- show, hide and pause ---
@@ -83,9 +89,9 @@ void TMainForm::ShowActionExecute() {
     if (Visible()) {
         ShowWindow(Handle(), SW_HIDE);
         if (log) log->SetUseLock(false);
-        PauseAction->SetEnabled(true);
-        options_.Paused = PauseAction->Checked();
-        ShowAction->SetChecked(false);
+        pauseAction_->SetEnabled(true);
+        options_.Paused = pauseAction_->Checked();
+        showAction_->SetChecked(false);
     } else {
         // The log page reads the log file while batches write it.
         if (log) log->SetUseLock(true);
@@ -94,8 +100,8 @@ void TMainForm::ShowActionExecute() {
         // A window hidden while minimised comes back to its normal place.
         ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(Handle());
-        PauseAction->SetEnabled(false);
-        ShowAction->SetChecked(true);
+        pauseAction_->SetEnabled(false);
+        showAction_->SetChecked(true);
     }
     SetTrayHint();
     UpdatePopupMenu();
@@ -103,7 +109,7 @@ void TMainForm::ShowActionExecute() {
 
 void TMainForm::PauseActionExecute() {
     options_.Paused = !options_.Paused;
-    PauseAction->SetChecked(options_.Paused);
+    pauseAction_->SetChecked(options_.Paused);
     SetTrayHint();
     UpdatePopupMenu();
 }
@@ -112,7 +118,7 @@ void TMainForm::ShowIconActionExecute() {
     // Stores the settings as they are now, not the window's unsaved edits.
     options_.SetShowIcon(!options_.ShowIcon());
     SaveSettings();
-    ui::SetChecked(IconCheckBox, options_.ShowIcon());
+    ui::SetChecked(misc_.IconCheckBox(), options_.ShowIcon());
     SetTrayIconVisible(options_.ShowIcon());
 }
 
@@ -127,9 +133,9 @@ void TMainForm::ExploreTargetFolderActionExecute() {
 }
 
 void TMainForm::BuildSelectMenu() {
-    if (!MenuSelect) return;
-    while (GetMenuItemCount(MenuSelect) > 0)
-        DeleteMenu(MenuSelect, 0, MF_BYPOSITION);
+    if (!menuSelect_) return;
+    while (GetMenuItemCount(menuSelect_) > 0)
+        DeleteMenu(menuSelect_, 0, MF_BYPOSITION);
     // Each entry keeps its folder by its position; the caption only shows it, "&" included.
     selectFolders_ = SelectMenuFolders(options_);
     if (selectFolders_.size() > kSelectLast - kSelectFirst + 1) selectFolders_.resize(kSelectLast - kSelectFirst + 1);
@@ -142,7 +148,7 @@ void TMainForm::BuildSelectMenu() {
         item.fState = i == 0 ? MFS_CHECKED : MFS_UNCHECKED;
         item.wID = kSelectFirst + static_cast<UINT>(i);
         item.dwTypeData = caption.data();
-        InsertMenuItemW(MenuSelect, static_cast<UINT>(i), TRUE, &item);
+        InsertMenuItemW(menuSelect_, static_cast<UINT>(i), TRUE, &item);
     }
 }
 
@@ -153,35 +159,53 @@ std::wstring TMainForm::SelectEntryFolder(UINT entryId) const {
 
 void TMainForm::SelectTargetClick(UINT entryId) {
     if (entryId < kSelectFirst || entryId - kSelectFirst >= selectFolders_.size()) return;
-    if (GetMenuState(MenuSelect, entryId, MF_BYCOMMAND) & MF_CHECKED) return;
+    if (GetMenuState(menuSelect_, entryId, MF_BYCOMMAND) & MF_CHECKED) return;
     const UINT last = kSelectFirst + static_cast<UINT>(selectFolders_.size()) - 1;
-    CheckMenuRadioItem(MenuSelect, kSelectFirst, last, entryId, MF_BYCOMMAND);
+    CheckMenuRadioItem(menuSelect_, kSelectFirst, last, entryId, MF_BYCOMMAND);
 
     const std::wstring folder = selectFolders_[entryId - kSelectFirst];
     const bool changed = SelectTargetFolder(options_, folder);
 
     // The tree's check follows the first node of exactly this folder, or leaves the tree unchecked.
-    int checked = FolderTree.CheckedIndex();
-    if (checked >= 0) FolderTree.SetChecked(static_cast<size_t>(checked), false);
-    for (size_t i = 0; i < FolderTree.Count(); ++i) {
-        if (FolderTree.Node(i).Folder == folder) {
-            FolderTree.SetChecked(i, true);
-            break;
-        }
-    }
-    if (Visible()) FolderTree.Repaint();
+    folders_.CheckFolder(folder);
+    if (Visible()) folders_.FolderTree().Repaint();
 
     if (changed) SaveSettings();
+}
+
+// --- "&Save" ---
+
+void TMainForm::SaveActionExecute() {
+    // One snapshot, applied under one lock: a worker sees the settings before or after the save.
+    Settings s = options_.Snapshot();
+    files_.Store(s);
+    folders_.Store(s);
+    misc_.Store(s);
+    options_.Assign(s);
+    SetTrayIconVisible(s.ShowIcon);
+    SaveSettings();
+    BuildSelectMenu();
+}
+
+void TMainForm::SaveSettings() {
+    if (options_.Save() || !options_.SettingsFileKept()) return;
+    // The user's own file could not be read at start: the defaults in force must not replace it.
+    if (ShowRefusal)
+        ShowRefusal(L"The settings file could not be read when the program started, so it is not overwritten:\r\n" +
+                    options_.SettingsFileName() +
+                    L"\r\n\r\nThe changes are used until the program ends. Close the program that holds the file, "
+                    L"or remove the file, and start the program again.");
+}
+
+void TMainForm::ViewLogActionExecute() {
+    TLogger* log = options_.Logger();
+    if (ShellVerb) ShellVerb(L"Open", log ? log->LogFileName() : std::wstring());
 }
 
 // --- start at logon ---
 
 bool TMainForm::IsAutoStart() {
     return vantrel::IsAutoStart();
-}
-
-void TMainForm::AutoStartActionExecute() {
-    SetAutoStart(ui::IsChecked(AutoStartCheckBox));
 }
 
 }  // namespace vantrel

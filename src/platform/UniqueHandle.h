@@ -91,6 +91,13 @@ struct hicon {
     static void close(pointer h) noexcept { ::DestroyIcon(h); }
 };
 
+struct hhook {
+    using pointer = HHOOK;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool is_valid(pointer h) noexcept { return h != nullptr; }
+    static void close(pointer h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 }  // namespace handle_traits
 
 using unique_handle = unique_any<handle_traits::kernel>;
@@ -99,5 +106,6 @@ using unique_hchange = unique_any<handle_traits::change_notification>;
 using unique_hkey = unique_any<handle_traits::hkey>;
 using unique_hmenu = unique_any<handle_traits::hmenu>;
 using unique_hicon = unique_any<handle_traits::hicon>;
+using unique_hhook = unique_any<handle_traits::hhook>;
 
 }  // namespace vantrel

@@ -46,6 +46,15 @@ void TAction::Bind(HWND control, bool takeCaption) {
     if (IsCheckBox(control)) SendMessageW(control, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+void TAction::Bind(TButton& button, bool takeCaption) {
+    Bind(button.Handle(), takeCaption);
+    button.onClick = [this, &button] {
+        if ((GetWindowLongPtrW(button.Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+            SetChecked(button.Checked());
+        Execute();
+    };
+}
+
 TAction& TActionList::Add(UINT id, std::wstring name, std::wstring caption, std::function<void()> onExecute) {
     actions_.push_back(std::make_unique<TAction>(id, std::move(name), std::move(caption)));
     actions_.back()->OnExecute = std::move(onExecute);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/Controls.h"
+
 namespace vantrel::ui {
 
 class TAction {
@@ -34,6 +36,9 @@ class TAction {
     // The control takes the action's states from now on, and its caption when takeCaption is set
     // and the action has one.
     void Bind(HWND control, bool takeCaption = true);
+    // As above, and a click on the button runs the action; a check box hands its new state to
+    // the action before it runs.
+    void Bind(TButton& button, bool takeCaption = true);
 
   private:
     UINT id_;

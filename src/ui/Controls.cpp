@@ -16,26 +16,6 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-namespace {
-
-LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_HSCROLL:
-        case WM_VSCROLL:
-            return SendMessageW(GetParent(hwnd), msg, wParam, lParam);
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-}
-
-}  // namespace
-
 bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background, HICON icon) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc = {};
@@ -53,11 +33,111 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND CreatePanel(HWND parent) {
-    static const wchar_t* const kClass = L"VantrelPanel";
-    RegisterClassOnce(kClass, PanelProc, ButtonFace());
-    return CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+HWND CreateGroupBox(HWND parent, const wchar_t* caption) {
+    return CreateControl(parent, WC_BUTTONW, caption, WS_VISIBLE | BS_GROUPBOX);
+}
+
+HWND CreateLabel(HWND parent, const wchar_t* caption, DWORD style) {
+    return CreateControl(parent, WC_STATICW, caption, WS_VISIBLE | style);
+}
+
+HWND CreateEdit(HWND parent, UINT id) {
+    return CreateControl(parent, WC_EDITW, L"", kTabStop | ES_AUTOHSCROLL, id, WS_EX_CLIENTEDGE);
+}
+
+HWND CreateListBox(HWND parent, UINT id) {
+    return CreateControl(parent, WC_LISTBOXW, L"",
+                         kTabStop | WS_VSCROLL | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, id,
+                         WS_EX_CLIENTEDGE);
+}
+
+// --- control objects ---
+
+namespace {
+
+constexpr wchar_t kControlProperty[] = L"VantrelControl";
+
+}  // namespace
+
+TControl::~TControl() {
+    if (hwnd_ && IsWindow(hwnd_) && GetPropW(hwnd_, kControlProperty) == this) RemovePropW(hwnd_, kControlProperty);
+}
+
+HWND TControl::Attach(HWND control) {
+    hwnd_ = control;
+    if (control) SetPropW(control, kControlProperty, this);
+    return control;
+}
+
+TControl* TControl::FromHandle(HWND control) {
+    return control ? static_cast<TControl*>(GetPropW(control, kControlProperty)) : nullptr;
+}
+
+bool TControl::Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == WM_COMMAND && lParam) {
+        TControl* control = FromHandle(reinterpret_cast<HWND>(lParam));
+        if (!control) return false;
+        control->OnCommand(HIWORD(wParam));
+        result = 0;
+        return true;
+    }
+    if (msg == WM_NOTIFY && lParam) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        TControl* control = FromHandle(header->hwndFrom);
+        return control && control->OnNotify(header, result);
+    }
+    return false;
+}
+
+HWND TButton::Create(HWND parent, const wchar_t* caption, DWORD style, UINT id) {
+    return Attach(CreateControl(parent, WC_BUTTONW, caption, style, id));
+}
+
+void TButton::OnCommand(UINT code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+HWND TTabControl::Create(HWND parent, UINT id, std::initializer_list<const wchar_t*> titles) {
+    HWND tabs = Attach(CreateControl(parent, WC_TABCONTROLW, L"", kTabStop | WS_CLIPSIBLINGS, id));
+    int i = 0;
+    for (const wchar_t* title : titles) {
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(title);
+        TabCtrl_InsertItem(tabs, i++, &item);
+    }
+    return tabs;
+}
+
+int TTabControl::Selected() const {
+    return TabCtrl_GetCurSel(Handle());
+}
+
+void TTabControl::Select(int index) {
+    TabCtrl_SetCurSel(Handle(), index);
+}
+
+bool TTabControl::OnNotify(const NMHDR* header, LRESULT& result) {
+    if (header->code != TCN_SELCHANGE) return false;
+    if (onChange) onChange();
+    result = 0;
+    return true;
+}
+
+bool TPanel::Create(HWND parent) {
+    WindowArgs args;
+    args.className = L"VantrelPanel";
+    args.style = WS_CHILD | WS_CLIPSIBLINGS;
+    args.exStyle = WS_EX_CONTROLPARENT;
+    args.x = args.y = args.width = args.height = 0;
+    args.owner = parent;
+    return TWindow::Create(args);
+}
+
+SIZE TPanel::Size96(UINT dpi) const {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    return {MulDiv(client.right, 96, static_cast<int>(dpi)), MulDiv(client.bottom, 96, static_cast<int>(dpi))};
 }
 
 namespace {
@@ -139,7 +219,7 @@ void TSpinEdit::Create(HWND parent, UINT id, int minValue, int maxValue) {
         SendMessageW(upDown_, UDM_SETRANGE32, static_cast<WPARAM>(min_), max_);
 }
 
-int TSpinEdit::Value() const {
+int TSpinEdit::Value() {
     std::wstring text = GetText(edit_);
     wchar_t* end = nullptr;
     errno = 0;
@@ -147,7 +227,7 @@ int TSpinEdit::Value() const {
     bool number = !text.empty() && end && *end == L'\0' && errno == 0 && value >= INT_MIN && value <= INT_MAX;
     int result = number ? static_cast<int>(value) : min_;
     if (min_ != max_) result = result < min_ ? min_ : (result > max_ ? max_ : result);
-    if (!number || result != value) const_cast<TSpinEdit*>(this)->SetValue(result);
+    if (!number || result != value) SetValue(result);
     return result;
 }
 

@@ -18,9 +18,8 @@ UINT WindowDpi(HWND hwnd) {
         UINT dpi = getDpiForWindow(hwnd);
         if (dpi) return dpi;
     }
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
-    if (dc) ReleaseDC(nullptr, dc);
+    TWindowDC screen(nullptr);
+    int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 

@@ -13,71 +13,70 @@ namespace {
 constexpr UINT kUnchecked = 1;  // state image indexes: 1 = radio off, 2 = radio on
 constexpr UINT kChecked = 2;
 
-// Two radio marks, a ring and a ring with its dot, drawn at the list's DPI.
-HIMAGELIST CreateRadioMarks(UINT dpi) {
-    int size = Scale(16, dpi);
-    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HPEN ring = CreatePen(PS_SOLID, Scale(1, dpi), GetSysColor(COLOR_BTNSHADOW));
-    HBRUSH dot = CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT));
-    for (bool checked : {false, true}) {
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-        RECT all = {0, 0, size, size};
-        FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
-        int a = Scale(3, dpi), b = size - Scale(2, dpi);
-        HGDIOBJ oldPen = SelectObject(dc, ring);
-        HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(COLOR_WINDOW));
-        Ellipse(dc, a, a, b, b);
-        if (checked) {
-            int c = Scale(6, dpi), d = size - Scale(5, dpi);
-            SelectObject(dc, GetStockObject(NULL_PEN));
-            SelectObject(dc, dot);
-            Ellipse(dc, c, c, d + 1, d + 1);
-        }
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBitmap);
-        ImageList_AddMasked(list, bitmap, GetSysColor(COLOR_WINDOW));
-        DeleteObject(bitmap);
+// One radio mark, a ring, with its dot when checked, on the window colour.
+unique_hgdiobj DrawRadioMark(HDC screen, HDC dc, int size, UINT dpi, bool checked, HGDIOBJ ring, HGDIOBJ dot) {
+    unique_hgdiobj bitmap(CreateCompatibleBitmap(screen, size, size));
+    TSelectObject useBitmap(dc, bitmap.get());
+    RECT all = {0, 0, size, size};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+    int a = Scale(3, dpi), b = size - Scale(2, dpi);
+    TSelectObject usePen(dc, ring);
+    TSelectObject useBrush(dc, GetSysColorBrush(COLOR_WINDOW));
+    Ellipse(dc, a, a, b, b);
+    if (checked) {
+        int c = Scale(6, dpi), d = size - Scale(5, dpi);
+        TSelectObject noPen(dc, GetStockObject(NULL_PEN));
+        TSelectObject useDot(dc, dot);
+        Ellipse(dc, c, c, d + 1, d + 1);
     }
-    DeleteObject(dot);
-    DeleteObject(ring);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+// Two radio marks, a ring and a ring with its dot, drawn at the list's DPI.
+unique_himagelist CreateRadioMarks(UINT dpi) {
+    int size = Scale(16, dpi);
+    unique_himagelist list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0));
+    TWindowDC screen(nullptr);
+    unique_hdc dc(CreateCompatibleDC(screen.get()));
+    unique_hgdiobj ring(CreatePen(PS_SOLID, Scale(1, dpi), GetSysColor(COLOR_BTNSHADOW)));
+    unique_hgdiobj dot(CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT)));
+    for (bool checked : {false, true}) {
+        // The bitmap is out of the DC before the list copies it.
+        unique_hgdiobj bitmap = DrawRadioMark(screen.get(), dc.get(), size, dpi, checked, ring.get(), dot.get());
+        ImageList_AddMasked(list.get(), static_cast<HBITMAP>(bitmap.get()), GetSysColor(COLOR_WINDOW));
+    }
     return list;
 }
 
 }  // namespace
 
 HWND TFolderList::Create(HWND parent, UINT id, UINT dpi) {
-    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS |
-                                LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
-                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
-    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    HWND hwnd = Attach(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
+                                           LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
+                                       0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                       GetModuleHandleW(nullptr), nullptr));
+    ListView_SetExtendedListViewStyle(Handle(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH;
     column.cx = 100;
-    ListView_InsertColumn(hwnd_, 0, &column);
+    ListView_InsertColumn(Handle(), 0, &column);
     SetDpi(dpi);
-    return hwnd_;
+    return hwnd;
 }
 
 void TFolderList::SetDpi(UINT dpi) {
     // The list only borrows the marks (LVS_SHAREIMAGELISTS): this object destroys them, the old
     // ones once the list holds the new ones.
-    unique_himagelist marks(CreateRadioMarks(dpi));
-    ListView_SetImageList(hwnd_, marks.get(), LVSIL_STATE);
+    unique_himagelist marks = CreateRadioMarks(dpi);
+    ListView_SetImageList(Handle(), marks.get(), LVSIL_STATE);
     marks_ = std::move(marks);
 }
 
 void TFolderList::Resized() {
     RECT rc;
-    GetClientRect(hwnd_, &rc);
-    ListView_SetColumnWidth(hwnd_, 0, rc.right - rc.left);
+    GetClientRect(Handle(), &rc);
+    ListView_SetColumnWidth(Handle(), 0, rc.right - rc.left);
 }
 
 void TFolderList::InsertItem(size_t index) {
@@ -87,11 +86,11 @@ void TFolderList::InsertItem(size_t index) {
     item.pszText = LPSTR_TEXTCALLBACKW;
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(nodes_[index].Checked ? kChecked : kUnchecked);
-    ListView_InsertItem(hwnd_, &item);
+    ListView_InsertItem(Handle(), &item);
 }
 
 void TFolderList::ShowCheck(size_t index) {
-    ListView_SetItemState(hwnd_, static_cast<int>(index),
+    ListView_SetItemState(Handle(), static_cast<int>(index),
                           INDEXTOSTATEIMAGEMASK(nodes_[index].Checked ? kChecked : kUnchecked), LVIS_STATEIMAGEMASK);
 }
 
@@ -106,7 +105,7 @@ void TFolderList::SetNodeCount(size_t count) {
 void TFolderList::AddNode(const std::wstring& folder) {
     nodes_.push_back(TFolderNode{folder, false});
     InsertItem(nodes_.size() - 1);
-    ListView_RedrawItems(hwnd_, static_cast<int>(nodes_.size() - 1), static_cast<int>(nodes_.size() - 1));
+    ListView_RedrawItems(Handle(), static_cast<int>(nodes_.size() - 1), static_cast<int>(nodes_.size() - 1));
 }
 
 void TFolderList::DeleteSelected() {
@@ -114,7 +113,7 @@ void TFolderList::DeleteSelected() {
         if (!Selected(i)) continue;
         if (OnFreeNode) OnFreeNode(nodes_[i]);
         nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(i));
-        ListView_DeleteItem(hwnd_, static_cast<int>(i));
+        ListView_DeleteItem(Handle(), static_cast<int>(i));
     }
 }
 
@@ -138,27 +137,26 @@ int TFolderList::CheckedIndex() const {
 }
 
 bool TFolderList::Selected(size_t index) const {
-    return ListView_GetItemState(hwnd_, static_cast<int>(index), LVIS_SELECTED) & LVIS_SELECTED;
+    return ListView_GetItemState(Handle(), static_cast<int>(index), LVIS_SELECTED) & LVIS_SELECTED;
 }
 
 void TFolderList::SetSelected(size_t index, bool selected) {
-    ListView_SetItemState(hwnd_, static_cast<int>(index), selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    ListView_SetItemState(Handle(), static_cast<int>(index), selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 
 size_t TFolderList::SelectedCount() const {
-    return static_cast<size_t>(ListView_GetSelectedCount(hwnd_));
+    return static_cast<size_t>(ListView_GetSelectedCount(Handle()));
 }
 
 int TFolderList::FirstSelected() const {
-    return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+    return ListView_GetNextItem(Handle(), -1, LVNI_SELECTED);
 }
 
 void TFolderList::Repaint() {
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-bool TFolderList::HandleNotify(const NMHDR* header, LRESULT& result) {
-    if (header->hwndFrom != hwnd_) return false;
+bool TFolderList::OnNotify(const NMHDR* header, LRESULT& result) {
     result = 0;
     switch (header->code) {
         case LVN_GETDISPINFOW: {
@@ -175,15 +173,15 @@ bool TFolderList::HandleNotify(const NMHDR* header, LRESULT& result) {
             auto* act = reinterpret_cast<const NMITEMACTIVATE*>(header);
             LVHITTESTINFO hit = {};
             hit.pt = act->ptAction;
-            int index = ListView_HitTest(hwnd_, &hit);
+            int index = ListView_HitTest(Handle(), &hit);
             if (index >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) SetChecked(static_cast<size_t>(index), true);
             return true;
         }
         case LVN_KEYDOWN: {
             auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
-            int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+            int focused = ListView_GetNextItem(Handle(), -1, LVNI_FOCUSED);
             if (key->wVKey == VK_SPACE && focused >= 0) SetChecked(static_cast<size_t>(focused), true);
-            if (key->wVKey == VK_F2 && focused >= 0) ListView_EditLabel(hwnd_, focused);
+            if (key->wVKey == VK_F2 && focused >= 0) ListView_EditLabel(Handle(), focused);
             return true;
         }
         case LVN_BEGINLABELEDITW:
@@ -194,7 +192,7 @@ bool TFolderList::HandleNotify(const NMHDR* header, LRESULT& result) {
             size_t index = static_cast<size_t>(info->item.iItem);
             if (info->item.pszText && index < nodes_.size() && OnNewText) OnNewText(index, info->item.pszText);
             // The node's own folder is shown again, changed or not.
-            ListView_RedrawItems(hwnd_, info->item.iItem, info->item.iItem);
+            ListView_RedrawItems(Handle(), info->item.iItem, info->item.iItem);
             result = FALSE;
             return true;
         }

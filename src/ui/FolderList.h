@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/Controls.h"
 #include "ui/Gdi.h"
 
 namespace vantrel::ui {
@@ -19,10 +20,9 @@ struct TFolderNode {
     bool Checked = false;
 };
 
-class TFolderList {
+class TFolderList : public TControl {
   public:
     HWND Create(HWND parent, UINT id, UINT dpi);
-    HWND Handle() const { return hwnd_; }
     void SetDpi(UINT dpi);  // redraws the radio marks at this size
     void Resized();         // the one column follows the width
 
@@ -50,14 +50,14 @@ class TFolderList {
     std::function<void(TFolderNode& node)> OnFreeNode;
     std::function<void(size_t index, const std::wstring& text)> OnNewText;
 
-    // WM_NOTIFY from the list view; true when it was one of its notifications.
-    bool HandleNotify(const NMHDR* header, LRESULT& result);
+  protected:
+    // The list view's own notifications.
+    bool OnNotify(const NMHDR* header, LRESULT& result) override;
 
   private:
     void InsertItem(size_t index);
     void ShowCheck(size_t index);
 
-    HWND hwnd_ = nullptr;
     std::vector<TFolderNode> nodes_;
     std::wstring textBuffer_;  // keeps the text handed to the list view alive
     unique_himagelist marks_;

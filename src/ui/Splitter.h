@@ -7,13 +7,29 @@
 
 #include <functional>
 
+#include "ui/Window.h"
+
 namespace vantrel::ui {
 
-// A splitter as a child of parent with the given id; onMoved runs after each step of a drag.
-HWND CreateSplitter(HWND parent, UINT id, std::function<void()> onMoved);
-// The left part's share of the width, in thousandths (500 at start).
-int SplitterShare(HWND splitter);
-// Where the left part ends for a width, with both parts at least minPart wide.
-int SplitterPosition(HWND splitter, int width, int minPart);
+class TSplitter : public TWindow {
+  public:
+    // The bar as a child of parent with the given id.
+    bool Create(HWND parent, UINT id);
+    // Runs after each step of a drag.
+    std::function<void()> onMoved;
+    // The left part's share of the width, in thousandths (500 at start).
+    int Share() const { return share_; }
+    // Where the left part ends for a width, with both parts at least minPart wide.
+    int Position(int width, int minPart) const;
+
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void Drag(LPARAM lParam);
+
+    int share_ = 500;  // thousandths of the parent's width left of the bar
+    bool dragging_ = false;
+};
 
 }  // namespace vantrel::ui

@@ -17,9 +17,24 @@ void TWindow::Destroy() {
 
 bool TWindow::Create(const WindowArgs& args) {
     if (!RegisterClassOnce(args.className, WindowProc, args.background, args.icon)) return false;
+    HMENU menuOrId = (args.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(args.id)) : nullptr;
     CreateWindowExW(args.exStyle, args.className, args.caption, args.style, args.x, args.y, args.width, args.height,
-                    args.owner, nullptr, GetModuleHandleW(nullptr), this);
+                    args.owner, menuOrId, GetModuleHandleW(nullptr), this);
     return hwnd_ != nullptr;
+}
+
+bool TWindow::Subclass(HWND control) {
+    if (!control || hwnd_) return false;
+    hwnd_ = control;
+    SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    baseProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWindow::WindowProc)));
+    return baseProc_ != nullptr;
+}
+
+LRESULT TWindow::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return baseProc_ ? CallWindowProcW(baseProc_, hwnd_, msg, wParam, lParam)
+                     : DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -67,7 +82,7 @@ LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     LRESULT result = 0;
     // No exception crosses the window procedure: it is shown and the loop goes on.
     try {
-        result = self->HandleMessage(msg, wParam, lParam);
+        if (!TControl::Reflect(msg, wParam, lParam, result)) result = self->HandleMessage(msg, wParam, lParam);
     } catch (const std::exception& e) {
         TApplication::Instance().ShowException(e.what());
     } catch (...) {

@@ -1,5 +1,7 @@
-// TWindow: the one window base class. The object pointer is stored at WM_NCCREATE and every
-// message goes to the object's HandleMessage, which hands it to a small function per message.
+// TWindow: the one window base class. The object is tied to its window once (at WM_NCCREATE, or
+// when it takes over an existing control) and every message goes to the object's HandleMessage,
+// which hands it to a small function per message. A control's own notifications (WM_COMMAND,
+// WM_NOTIFY) reach the control's object first (see TControl).
 #pragma once
 
 #include <windows.h>
@@ -12,9 +14,10 @@ struct WindowArgs {
     DWORD style = WS_OVERLAPPEDWINDOW;
     DWORD exStyle = 0;
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
-    HWND owner = nullptr;
+    HWND owner = nullptr;  // the parent of a WS_CHILD window
     HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     HICON icon = nullptr;
+    UINT id = 0;  // a child window's id
 };
 
 // Results of a modal window.
@@ -44,15 +47,19 @@ class TWindow {
 
   protected:
     bool Create(const WindowArgs& args);
+    // Takes over a control made elsewhere: its messages come here first and Default hands them
+    // on to the control's own procedure.
+    bool Subclass(HWND control);
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // While modal, the window sees every message of its loop first (key preview); true stops it.
     virtual bool PreviewMessage(MSG&) { return false; }
-    LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
+    LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    WNDPROC baseProc_ = nullptr;  // a subclassed control's own procedure
     int modalResult_ = kModalNone;
     bool inModal_ = false;
 };

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "RealForm.h"
+#include "support/MainFixture.h"
 
 namespace vantrel {
 namespace {
@@ -83,13 +83,13 @@ class AutoStartBox : public RealForm {
         RealForm::TearDown();
         DeleteValue();
     }
-    bool Ticked() { return ui::IsChecked(form->AutoStartCheckBox); }
+    bool Ticked() { return ui::IsChecked(MiscPage().AutoStartCheckBox()); }
 };
 
 TEST_F(AutoStartBox, TickingWritesTheBarePathAndUntickingDeletesIt) {
     Build();
     EXPECT_FALSE(Ticked());
-    Toggle(form->AutoStartCheckBox);
+    Toggle(MiscPage().AutoStartCheckBox());
     RegValue v = ReadValue();
     EXPECT_TRUE(v.exists);
     EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
@@ -97,11 +97,11 @@ TEST_F(AutoStartBox, TickingWritesTheBarePathAndUntickingDeletesIt) {
     EXPECT_EQ(v.text, OwnPath());
     EXPECT_NE(v.text.front(), L'"');
     // "&Save" neither needs nor touches it.
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(ReadValue().text, OwnPath());
-    Toggle(form->AutoStartCheckBox);
+    Toggle(MiscPage().AutoStartCheckBox());
     EXPECT_FALSE(ReadValue().exists);
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_FALSE(ReadValue().exists);
 }
 
@@ -111,7 +111,7 @@ TEST_F(AutoStartBox, OtherCapitalisationCountsAsRegisteredAndIsNotRewritten) {
     WriteText(upper);
     Build();
     EXPECT_TRUE(Ticked());
-    EXPECT_TRUE(form->AutoStartAction->Checked());
+    EXPECT_TRUE(Action(L"AutoStartAction").Checked());
     EXPECT_EQ(ReadValue().text, upper);
 }
 
@@ -122,7 +122,7 @@ TEST_F(AutoStartBox, AnotherPathIsNotRegisteredAndTickingOverwritesIt) {
         Build();
         EXPECT_FALSE(Ticked());
         EXPECT_EQ(ReadValue().text, other);  // looking changes nothing
-        Toggle(form->AutoStartCheckBox);
+        Toggle(MiscPage().AutoStartCheckBox());
         EXPECT_EQ(ReadValue().text, OwnPath());
         form.reset();
         options.reset();
@@ -134,7 +134,7 @@ TEST_F(AutoStartBox, UntickingDeletesWhateverTheValueHolds) {
     Build();
     ASSERT_TRUE(Ticked());
     EXPECT_EQ(ReadValue().text, OwnPath());
-    Toggle(form->AutoStartCheckBox);
+    Toggle(MiscPage().AutoStartCheckBox());
     EXPECT_FALSE(ReadValue().exists);
 }
 
@@ -143,11 +143,11 @@ TEST_F(AutoStartBox, ANonStringValueIsKeptOnTickingAndDeletedOnUnticking) {
     WriteValue(REG_DWORD, &number, sizeof(number));
     Build();
     EXPECT_FALSE(Ticked());
-    Toggle(form->AutoStartCheckBox);
+    Toggle(MiscPage().AutoStartCheckBox());
     RegValue v = ReadValue();
     EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(v.number, 42u);
-    Toggle(form->AutoStartCheckBox);
+    Toggle(MiscPage().AutoStartCheckBox());
     EXPECT_FALSE(ReadValue().exists);
 }
 

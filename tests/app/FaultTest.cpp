@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "RealForm.h"
 #include "app/About.h"
 #include "app/Folder.h"
+#include "support/MainFixture.h"
 
 namespace vantrel {
 namespace {
@@ -32,7 +32,7 @@ class Faults : public RealForm {
         RealForm::TearDown();
     }
     void WriteSettings(const std::string& bytes) {
-        CreateDirectoryW(dataFolder.c_str(), nullptr);
+        CreateDirectoryW(world.dataFolder.c_str(), nullptr);
         HANDLE file = CreateFileW(SettingsFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         DWORD written = 0;
@@ -44,7 +44,7 @@ class Faults : public RealForm {
     void RecordMessages() {
         form->ShowRefusal = [this](const std::wstring& text) { messages.push_back(text); };
     }
-    std::wstring LogFile() { return dataFolder + L"Log.txt"; }
+    std::wstring LogFile() { return world.dataFolder + L"Log.txt"; }
     std::vector<std::wstring> messages;
 };
 
@@ -71,7 +71,7 @@ TEST_F(Faults, ASettingsFileHeldAtStartIsNeverWrittenOverInThatRun) {
 
     Build();
     RecordMessages();
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(SettingsBytes(), users);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(SettingsFile()), std::wstring::npos);
@@ -93,7 +93,7 @@ TEST_F(Faults, AFiveMebibyteSettingsFileGivesTheDefaultsAndIsLeftAlone) {
     EXPECT_EQ(options->Snapshot(), DefaultSettings(options->DestinationFolder()));
     Build();
     RecordMessages();
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(SettingsBytes(), huge);
 }
@@ -113,16 +113,16 @@ TEST_F(Faults, ALogThatCannotBeEmptiedShowsAnErrorAndKeepsItsText) {
     void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
     ASSERT_NE(view, nullptr);
 
-    ui::SetText(form->LogMemo, L"shown before");
-    Click(form->ClearLogButton);
-    EXPECT_EQ(ui::GetText(form->LogMemo), L"shown before\r\nError clear log file. Error code: 1224");
+    ui::SetText(MiscPage().LogMemo(), L"shown before");
+    Click(MiscPage().ClearLogButton());
+    EXPECT_EQ(ui::GetText(MiscPage().LogMemo()), L"shown before\r\nError clear log file. Error code: 1224");
     EXPECT_EQ(test::FileBytes(LogFile()), before);
 
     UnmapViewOfFile(view);
     CloseHandle(mapping);
     CloseHandle(reader);
-    Click(form->ClearLogButton);
-    EXPECT_EQ(ui::GetText(form->LogMemo), L"Log cleared");
+    Click(MiscPage().ClearLogButton());
+    EXPECT_EQ(ui::GetText(MiscPage().LogMemo()), L"Log cleared");
     EXPECT_NE(LogText().find(L"-> Log cleared by: "), std::wstring::npos);
     EXPECT_EQ(LogText().find(L"kept"), std::wstring::npos);
 }
@@ -140,7 +140,7 @@ bool ShellHasIcon(HWND owner, UINT id) {
 
 TEST_F(Faults, AnIconTheTaskbarRefusedComesWithTaskbarCreatedOrTheRetryTimer) {
     Build();
-    TrayIcon& icon = *form->TrayControlIcon;
+    TrayIcon& icon = form->TrayControlIcon();
     ASSERT_TRUE(icon.Added());
     for (bool byTimer : {false, true}) {
         form->SetTrayIconVisible(false);
@@ -203,7 +203,7 @@ TEST_F(Faults, HotkeysWorkWhileTheFolderPickerIsOpen) {
         picker = dialog;
         SetTimer(nullptr, 0, 300, NextStep);
     };
-    Click(form->TntButton3);  // returns once the picker has gone
+    Click(FoldersPage().TntButton3());  // returns once the picker has gone
     ASSERT_NE(picker, nullptr);
     EXPECT_TRUE(steps.empty());
     steps.clear();
@@ -256,15 +256,15 @@ TEST_F(Faults, SearchIgnoresCaseInEveryScript) {
     Build();
     Choose(kShowAction);
     form->SelectPage(kMiscPage);
-    ui::SetText(form->LogMemo, L"Moved: \u00e4pfel.txt\r\nMoved: \u043f\u0440\u0438\u0432\u0435\u0442.doc");
-    SendMessageW(form->LogMemo, EM_SETSEL, 0, 0);
-    ui::SetChecked(form->UpRadio, false);
-    ui::SetChecked(form->DownRadio, true);
+    ui::SetText(MiscPage().LogMemo(), L"Moved: \u00e4pfel.txt\r\nMoved: \u043f\u0440\u0438\u0432\u0435\u0442.doc");
+    SendMessageW(MiscPage().LogMemo(), EM_SETSEL, 0, 0);
+    ui::SetChecked(MiscPage().UpRadio(), false);
+    ui::SetChecked(MiscPage().DownRadio(), true);
     auto search = [&](const std::wstring& query) {
-        ui::SetText(form->SearchEdit, query);
-        Click(form->SearchButton);
+        ui::SetText(MiscPage().SearchEdit(), query);
+        Click(MiscPage().SearchButton());
         DWORD from = 0, to = 0;
-        SendMessageW(form->LogMemo, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        SendMessageW(MiscPage().LogMemo(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
         return std::pair<DWORD, DWORD>{from, to};
     };
     EXPECT_EQ(search(L"\u00c4PFEL"), (std::pair<DWORD, DWORD>{7, 12}));
@@ -313,8 +313,8 @@ TEST_F(Faults, OpeningAndClosingEveryWindowAndPageTwentyTimesKeepsTheHandleCount
             form->SelectPage(page);
             UpdateWindow(main);
         }
-        Click(form->ViewLogButton);
-        Click(form->ClearLogButton);
+        Click(MiscPage().ViewLogButton());
+        Click(MiscPage().ClearLogButton());
         // Another monitor's DPI and back: new fonts and radio marks each time.
         for (UINT dpi : {144u, 96u}) {
             RECT r;
@@ -323,11 +323,11 @@ TEST_F(Faults, OpeningAndClosingEveryWindowAndPageTwentyTimesKeepsTheHandleCount
         }
         steps = {[&] { PostMessageW(form->AboutForm()->Handle(), WM_KEYDOWN, VK_ESCAPE, 0); }};
         SetTimer(nullptr, 0, 100, NextStep);
-        Click(form->AboutButton);  // returns when the box has closed
-        Click(form->TntButton3);   // the picker, cancelled at once
+        Click(form->AboutButton());         // returns when the box has closed
+        Click(FoldersPage().TntButton3());  // the picker, cancelled at once
         SetTimer(nullptr, 0, 100, EndTheMenu);
         SendMessageW(main, kTrayCallback, MAKEWPARAM(100, 100),
-                     MAKELPARAM(WM_CONTEXTMENU, form->TrayControlIcon->Id()));
+                     MAKELPARAM(WM_CONTEXTMENU, form->TrayControlIcon().Id()));
         form->SetTrayIconVisible(false);
         form->SetTrayIconVisible(true);
         Hotkey(1, kMods, 'H');  // hidden

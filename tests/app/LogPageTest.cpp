@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "RealForm.h"
+#include "support/MainFixture.h"
 
 namespace vantrel {
 namespace {
@@ -22,24 +22,24 @@ class LogPage : public RealForm {
         Choose(kShowAction);
         form->SelectPage(kMiscPage);
     }
-    void SetMemo(const std::wstring& text) { ui::SetText(form->LogMemo, text); }
-    void Select(size_t start, size_t length) { SendMessageW(form->LogMemo, EM_SETSEL, start, start + length); }
+    void SetMemo(const std::wstring& text) { ui::SetText(MiscPage().LogMemo(), text); }
+    void Select(size_t start, size_t length) { SendMessageW(MiscPage().LogMemo(), EM_SETSEL, start, start + length); }
     std::pair<size_t, size_t> Selection() {
         DWORD from = 0, to = 0;
-        SendMessageW(form->LogMemo, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        SendMessageW(MiscPage().LogMemo(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
         return {from, to - from};
     }
     void Direction(bool up) {
-        ui::SetChecked(form->UpRadio, up);
-        ui::SetChecked(form->DownRadio, !up);
+        ui::SetChecked(MiscPage().UpRadio(), up);
+        ui::SetChecked(MiscPage().DownRadio(), !up);
     }
     // One click on "Sea&rch log" with this text; returns the selection afterwards.
     std::pair<size_t, size_t> Search(const std::wstring& query) {
-        ui::SetText(form->SearchEdit, query);
-        Click(form->SearchButton);
+        ui::SetText(MiscPage().SearchEdit(), query);
+        Click(MiscPage().SearchButton());
         return Selection();
     }
-    std::wstring Memo() { return ui::GetText(form->LogMemo); }
+    std::wstring Memo() { return ui::GetText(MiscPage().LogMemo()); }
 };
 
 using Sel = std::pair<size_t, size_t>;
@@ -49,15 +49,15 @@ const std::wstring kText = L"Log entry apple\r\nfirst Apple, then APPLE.";
 
 TEST_F(LogPage, DownFindsEachOccurrenceInTurnAndStopsAtTheLast) {
     Open();
-    EXPECT_TRUE(ui::IsChecked(form->DownRadio));  // the initial direction
+    EXPECT_TRUE(ui::IsChecked(MiscPage().DownRadio()));  // the initial direction
     SetMemo(kText);
     Select(0, 0);
-    SetFocus(form->SearchButton);
+    SetFocus(MiscPage().SearchButton());
     EXPECT_EQ(Search(L"apple"), (Sel{10, 5}));
     EXPECT_EQ(Search(L"apple"), (Sel{23, 5}));
     EXPECT_EQ(Search(L"apple"), (Sel{35, 5}));
-    EXPECT_EQ(Search(L"apple"), (Sel{35, 5}));  // no wrap
-    EXPECT_EQ(GetFocus(), form->SearchButton);  // the focus stays where it was
+    EXPECT_EQ(Search(L"apple"), (Sel{35, 5}));         // no wrap
+    EXPECT_EQ(GetFocus(), MiscPage().SearchButton());  // the focus stays where it was
     EXPECT_EQ(Memo(), kText);
 }
 
@@ -106,15 +106,15 @@ TEST_F(LogPage, ViewShowsTheLogFileAndClearThenViewShowsOnlyTheClearedEntry) {
     Open();
     EXPECT_EQ(Memo(), L"");  // nothing is loaded until asked
     options->Logger()->AddLine(L"File: report.doc moved");
-    Click(form->ViewLogButton);
+    Click(MiscPage().ViewLogButton());
     const std::wstring shown = Memo();
     EXPECT_EQ(shown, LogText());
     EXPECT_NE(shown.find(L"-> Log started by: "), std::wstring::npos);
     EXPECT_NE(shown.find(L"-> File: report.doc moved\r\n"), std::wstring::npos);
 
-    Click(form->ClearLogButton);
+    Click(MiscPage().ClearLogButton());
     EXPECT_EQ(Memo(), L"Log cleared");
-    Click(form->ViewLogButton);
+    Click(MiscPage().ViewLogButton());
     const std::wstring cleared = Memo();
     const std::wstring entry = L"-> Log cleared by: " + options->Logger()->UserName() + L"\r\n";
     ASSERT_GE(cleared.size(), entry.size());
@@ -127,16 +127,16 @@ TEST_F(LogPage, WithoutALogFileViewAppendsTheErrorLineEachTime) {
     Open();
     SetMemo(L"earlier text");
     // The log moved to a file that is not there (closing the one it had).
-    options->Logger()->SetFileName(dataFolder + L"Missing\\Log.txt");
-    Click(form->ViewLogButton);
+    options->Logger()->SetFileName(world.dataFolder + L"Missing\\Log.txt");
+    Click(MiscPage().ViewLogButton());
     EXPECT_EQ(Memo(), L"earlier text\r\nError open log file");
-    Click(form->ViewLogButton);
+    Click(MiscPage().ViewLogButton());
     EXPECT_EQ(Memo(), L"earlier text\r\nError open log file\r\nError open log file");
 
     // No log file in use at all.
     options->Logger()->SetFileName(L"");
     SetMemo(L"");
-    Click(form->ViewLogButton);
+    Click(MiscPage().ViewLogButton());
     EXPECT_EQ(Memo(), L"Error open log file");
 }
 
@@ -144,9 +144,9 @@ TEST_F(LogPage, AClosedLogShowsItsTextAndClearingItTouchesNoFile) {
     Open();
     options->Logger()->Close();
     const std::wstring before = LogText();
-    Click(form->ViewLogButton);
+    Click(MiscPage().ViewLogButton());
     EXPECT_EQ(Memo(), L"Log not opened");
-    Click(form->ClearLogButton);
+    Click(MiscPage().ClearLogButton());
     EXPECT_EQ(Memo(), L"Log cleared");
     EXPECT_EQ(LogText(), before);
 }
@@ -162,7 +162,7 @@ TEST_F(LogPage, CtrlAInTheMemoSelectsEverythingWhateverElseIsHeld) {
             keys[vk] = 0x80;
         SetKeyboardState(keys);
         Select(3, 0);
-        PostMessageW(form->LogMemo, WM_KEYDOWN, 'A', 1);
+        PostMessageW(MiscPage().LogMemo(), WM_KEYDOWN, 'A', 1);
         Pump();
         return Selection();
     };

@@ -18,6 +18,7 @@
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "settings/SettingsFile.h"
+#include "support/MainFixture.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
 
@@ -26,73 +27,23 @@ namespace {
 
 const std::wstring kHome = L"C:\\Users\\tester\\";
 
-class MainFormTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
+// The fake platform, with a few folders that exist.
+struct FakeWorld {
+    static constexpr bool kQueued = false;
+    fake::FakeOs os;
+    void SetUp() {
         os->AddDirectory(L"D:\\Archive");
         os->AddDirectory(L"D:\\Data");
         os->AddDirectory(L"E:\\Ziel \u00DCbersicht \u03A9");
     }
-    void TearDown() override {
-        form.reset();
-        options.reset();
-    }
+    std::string Read(const std::wstring& path) { return os->Content(path); }
+    std::wstring SettingsFile(const TOptions* options) const { return options->SettingsFileName(); }
+    std::wstring LogFile(const TOptions* options) const { return options->Logger()->LogFileName(); }
+};
 
-    // The settings object first (it reads or writes the settings file), then the window.
-    void Build() {
-        if (!options) options = std::make_unique<TOptions>();
-        form = std::make_unique<TMainForm>(*options, MainFormArgs{false, false});
-    }
-    void MakeOptions() { options = std::make_unique<TOptions>(); }
-
-    void Click(HWND control) {
-        SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(control));
-    }
-    // A click on a check box: its state changes, then the window hears of it.
-    void Toggle(HWND box) {
-        ui::SetChecked(box, !ui::IsChecked(box));
-        Click(box);
-    }
-    void Type(HWND edit, const std::wstring& text) { ui::SetText(edit, text); }
-    bool Enabled(HWND control) { return IsWindowEnabled(control) != FALSE; }
-
-    StringList Folders() {
-        StringList folders;
-        for (size_t i = 0; i < form->FolderTree.Count(); ++i)
-            folders.push_back(form->FolderTree.Node(i).Folder);
-        return folders;
-    }
-    // Ends an in-place edit of a node as the list view reports it.
-    void EditNode(int index, const std::wstring& text) {
-        std::wstring buffer = text;
-        NMLVDISPINFOW info = {};
-        info.hdr.hwndFrom = form->FolderTree.Handle();
-        info.hdr.idFrom = kFolderTree;
-        info.hdr.code = LVN_ENDLABELEDITW;
-        info.item.iItem = index;
-        info.item.pszText = buffer.data();
-        SendMessageW(form->Handle(), WM_NOTIFY, kFolderTree, reinterpret_cast<LPARAM>(&info));
-    }
-    // A click on a node's radio button.
-    void ClickRadio(int index) {
-        RECT r = {};
-        ListView_GetItemRect(form->FolderTree.Handle(), index, &r, LVIR_BOUNDS);
-        NMITEMACTIVATE act = {};
-        act.hdr.hwndFrom = form->FolderTree.Handle();
-        act.hdr.idFrom = kFolderTree;
-        act.hdr.code = NM_CLICK;
-        act.iItem = index;
-        act.ptAction = {r.left + 4, (r.top + r.bottom) / 2};
-        SendMessageW(form->Handle(), WM_NOTIFY, kFolderTree, reinterpret_cast<LPARAM>(&act));
-    }
-    std::string SettingsBytes() { return os->Content(options->SettingsFileName()); }
-    Settings SavedSettings() { return SettingsFromBytes(SettingsBytes(), L"unused"); }
-    std::wstring LogText() { return FromUtf16Le(os->Content(options->Logger()->LogFileName())); }
-
-    fake::FakeOs os;
-    std::unique_ptr<TOptions> options;
-    std::unique_ptr<TMainForm> form;
+class MainFormTest : public test::MainFixture<FakeWorld> {
+  protected:
+    fake::FakeOs& os = world.os;
 };
 
 TEST_F(MainFormTest, StartsHiddenWithTheSettingsInItsControls) {
@@ -111,23 +62,23 @@ TEST_F(MainFormTest, StartsHiddenWithTheSettingsInItsControls) {
     GetWindowTextW(form->Handle(), caption, 64);
     EXPECT_STREQ(caption, L"Desktop Vantrel");
     EXPECT_EQ(form->ActivePage(), kFilesPage);
-    EXPECT_EQ(ui::GetText(form->DestinationEdit), options->DestinationFolder());
-    EXPECT_EQ(ui::ListItems(form->ExtensionList), options->ExcludedExt());
-    EXPECT_EQ(ui::ListItems(form->ExcludedFileListBox), (StringList{L"New Folder.*", L"desktop.ini"}));
+    EXPECT_EQ(ui::GetText(FoldersPage().DestinationEdit()), options->DestinationFolder());
+    EXPECT_EQ(ui::ListItems(FilesPage().ExtensionList()), options->ExcludedExt());
+    EXPECT_EQ(ui::ListItems(FilesPage().ExcludedFileListBox()), (StringList{L"New Folder.*", L"desktop.ini"}));
     EXPECT_EQ(Folders(), (StringList{options->DestinationFolder(), L"D:\\Archive\\", L"D:\\Data\\"}));
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 0);
-    EXPECT_TRUE(ui::IsChecked(form->TryCheckBox));
-    EXPECT_EQ(form->TryTimesEdit.Value(), 7);
-    EXPECT_TRUE(Enabled(form->TryTimesEdit.Edit()));
-    EXPECT_TRUE(ui::IsChecked(form->NoteCheckBox));
-    EXPECT_TRUE(Enabled(form->SaveNoteFilesCheckBox));
-    EXPECT_TRUE(ui::IsChecked(form->MoveRenameCheckBox));
-    EXPECT_TRUE(ui::IsChecked(form->RenameFileCheckBox));
-    EXPECT_TRUE(ui::IsChecked(form->IconCheckBox));
-    EXPECT_FALSE(ui::IsChecked(form->MoveFolderCheckBox));
-    EXPECT_FALSE(Enabled(form->DelayEdit.Edit()));
-    EXPECT_FALSE(Enabled(form->RenameFolderCheckBox));
-    EXPECT_FALSE(Enabled(form->DelayLabel));
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 0);
+    EXPECT_TRUE(ui::IsChecked(FilesPage().TryCheckBox()));
+    EXPECT_EQ(FilesPage().TryTimesEdit().Value(), 7);
+    EXPECT_TRUE(Enabled(FilesPage().TryTimesEdit().Edit()));
+    EXPECT_TRUE(ui::IsChecked(MiscPage().NoteCheckBox()));
+    EXPECT_TRUE(Enabled(MiscPage().SaveNoteFilesCheckBox()));
+    EXPECT_TRUE(ui::IsChecked(FilesPage().MoveRenameCheckBox()));
+    EXPECT_TRUE(ui::IsChecked(FilesPage().RenameFileCheckBox()));
+    EXPECT_TRUE(ui::IsChecked(MiscPage().IconCheckBox()));
+    EXPECT_FALSE(ui::IsChecked(FoldersPage().MoveFolderCheckBox()));
+    EXPECT_FALSE(Enabled(FoldersPage().DelayEdit().Edit()));
+    EXPECT_FALSE(Enabled(FoldersPage().RenameFolderCheckBox()));
+    EXPECT_FALSE(Enabled(FoldersPage().DelayLabel()));
 
     // Every command of the window is an action of its list.
     for (const wchar_t* name :
@@ -135,9 +86,9 @@ TEST_F(MainFormTest, StartsHiddenWithTheSettingsInItsControls) {
           L"OpenTargetFolderAction", L"ExploreTargetFolderAction", L"ViewLogAction", L"AutoStartAction",
           L"MoveFolderCheckAction", L"TakeNoteAction", L"BrowseAction", L"AddFolderAction", L"RemoveFolderAction"})
         EXPECT_NE(form->MainActionList.Find(name), nullptr) << name;
-    EXPECT_EQ(ui::GetText(form->HideButton), L"&Hide");
-    EXPECT_EQ(ui::GetText(form->AutoStartCheckBox), L"Aut&o start");
-    EXPECT_EQ(ui::GetText(form->NoteCheckBox), L"&Take notes");
+    EXPECT_EQ(ui::GetText(form->HideButton()), L"&Hide");
+    EXPECT_EQ(ui::GetText(MiscPage().AutoStartCheckBox()), L"Aut&o start");
+    EXPECT_EQ(ui::GetText(MiscPage().NoteCheckBox()), L"&Take notes");
 }
 
 TEST_F(MainFormTest, ExclusionListsAddExactlyAndRemoveTheSelection) {
@@ -148,9 +99,10 @@ TEST_F(MainFormTest, ExclusionListsAddExactlyAndRemoveTheSelection) {
 
     struct Page {
         HWND edit, list, add, remove;
-    } lists[] = {
-        {form->AddExtensionEdit, form->ExtensionList, form->AddButton, form->RemoveButton},
-        {form->AddExcludedFileEdit, form->ExcludedFileListBox, form->AddExcludedFileButton, form->RemoveFileButton}};
+    } lists[] = {{FilesPage().AddExtensionEdit(), FilesPage().ExtensionList(), FilesPage().AddButton(),
+                  FilesPage().RemoveButton()},
+                 {FilesPage().AddExcludedFileEdit(), FilesPage().ExcludedFileListBox(),
+                  FilesPage().AddExcludedFileButton(), FilesPage().RemoveFileButton()}};
     ui::ListAdd(lists[1].list, L"*.tmp");
     for (const Page& p : lists) {
         Type(p.edit, L"*.TMP");
@@ -177,32 +129,32 @@ TEST_F(MainFormTest, ExclusionListsAddExactlyAndRemoveTheSelection) {
 
 TEST_F(MainFormTest, DependentControlsFollowTheirBoxesAndKeepTheirValues) {
     Build();
-    Toggle(form->TryCheckBox);
-    EXPECT_TRUE(Enabled(form->TryTimesEdit.Edit()));
-    EXPECT_TRUE(Enabled(form->TryLabel));
-    Toggle(form->TryCheckBox);
-    EXPECT_FALSE(Enabled(form->TryTimesEdit.Edit()));
-    EXPECT_FALSE(Enabled(form->TryLabel));
+    Toggle(FilesPage().TryCheckBox());
+    EXPECT_TRUE(Enabled(FilesPage().TryTimesEdit().Edit()));
+    EXPECT_TRUE(Enabled(FilesPage().TryLabel()));
+    Toggle(FilesPage().TryCheckBox());
+    EXPECT_FALSE(Enabled(FilesPage().TryTimesEdit().Edit()));
+    EXPECT_FALSE(Enabled(FilesPage().TryLabel()));
 
-    Toggle(form->MoveFolderCheckBox);
-    EXPECT_TRUE(form->MoveFolderCheckAction->Checked());
-    EXPECT_TRUE(Enabled(form->DelayEdit.Edit()));
-    EXPECT_TRUE(Enabled(form->RenameFolderCheckBox));
-    EXPECT_TRUE(Enabled(form->DelayLabel));
-    form->DelayEdit.SetValue(9);
-    Toggle(form->MoveFolderCheckBox);
-    EXPECT_FALSE(Enabled(form->DelayEdit.Edit()));
-    EXPECT_FALSE(Enabled(form->RenameFolderCheckBox));
-    EXPECT_FALSE(Enabled(form->DelayLabel));
+    Toggle(FoldersPage().MoveFolderCheckBox());
+    EXPECT_TRUE(Action(L"MoveFolderCheckAction").Checked());
+    EXPECT_TRUE(Enabled(FoldersPage().DelayEdit().Edit()));
+    EXPECT_TRUE(Enabled(FoldersPage().RenameFolderCheckBox()));
+    EXPECT_TRUE(Enabled(FoldersPage().DelayLabel()));
+    FoldersPage().DelayEdit().SetValue(9);
+    Toggle(FoldersPage().MoveFolderCheckBox());
+    EXPECT_FALSE(Enabled(FoldersPage().DelayEdit().Edit()));
+    EXPECT_FALSE(Enabled(FoldersPage().RenameFolderCheckBox()));
+    EXPECT_FALSE(Enabled(FoldersPage().DelayLabel()));
 
-    Toggle(form->NoteCheckBox);
-    EXPECT_TRUE(Enabled(form->SaveNoteFilesCheckBox));
-    ui::SetChecked(form->SaveNoteFilesCheckBox, true);
-    Toggle(form->NoteCheckBox);
-    EXPECT_FALSE(Enabled(form->SaveNoteFilesCheckBox));
+    Toggle(MiscPage().NoteCheckBox());
+    EXPECT_TRUE(Enabled(MiscPage().SaveNoteFilesCheckBox()));
+    ui::SetChecked(MiscPage().SaveNoteFilesCheckBox(), true);
+    Toggle(MiscPage().NoteCheckBox());
+    EXPECT_FALSE(Enabled(MiscPage().SaveNoteFilesCheckBox()));
 
     // Disabled controls are still stored.
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(options->MoveFolderDelay(), 9000);
     EXPECT_TRUE(options->SaveNoteFiles());
     EXPECT_TRUE(options->RenameFolder());
@@ -216,37 +168,37 @@ TEST_F(MainFormTest, DelayIsShownInWholeSecondsAndStoredTimesAThousand) {
         MakeOptions();
         options->SetMoveFolderDelay(ms);
         Build();
-        EXPECT_EQ(form->DelayEdit.Value(), shown) << ms;
-        Click(form->SaveButton);
+        EXPECT_EQ(FoldersPage().DelayEdit().Value(), shown) << ms;
+        Click(form->SaveButton());
         EXPECT_EQ(options->MoveFolderDelay(), shown * 1000) << ms;
         EXPECT_EQ(SavedSettings().MoveFolderDelay, shown * 1000) << ms;
     }
     // Text that is no whole number reads as the smallest value, and shows it.
-    ui::SetText(form->DelayEdit.Edit(), L"soon");
-    ui::SetText(form->TryTimesEdit.Edit(), L"3x");
-    Click(form->SaveButton);
+    ui::SetText(FoldersPage().DelayEdit().Edit(), L"soon");
+    ui::SetText(FilesPage().TryTimesEdit().Edit(), L"3x");
+    Click(form->SaveButton());
     EXPECT_EQ(options->MoveFolderDelay(), 1000);
     EXPECT_EQ(options->TryCount(), 0);
-    EXPECT_EQ(ui::GetText(form->DelayEdit.Edit()), L"1");
-    EXPECT_EQ(ui::GetText(form->TryTimesEdit.Edit()), L"0");
+    EXPECT_EQ(ui::GetText(FoldersPage().DelayEdit().Edit()), L"1");
+    EXPECT_EQ(ui::GetText(FilesPage().TryTimesEdit().Edit()), L"0");
 }
 
 TEST_F(MainFormTest, AddingAFolderLowersItAddsABackslashAndTakesExistingNewOnesOnly) {
     Build();
     std::wstring target = options->DestinationFolder();
-    Type(form->DestinationEdit, L"D:\\Archive");
-    Click(form->TntButton1);
+    Type(FoldersPage().DestinationEdit(), L"D:\\Archive");
+    Click(FoldersPage().TntButton1());
     EXPECT_EQ(Folders(), (StringList{target, L"d:\\archive\\"}));
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 0);
-    Type(form->DestinationEdit, L"d:\\ARCHIVE\\");
-    Click(form->TntButton1);
-    Type(form->DestinationEdit, L"D:\\Missing");
-    Click(form->TntButton1);
-    Type(form->DestinationEdit, target);
-    Click(form->TntButton1);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 0);
+    Type(FoldersPage().DestinationEdit(), L"d:\\ARCHIVE\\");
+    Click(FoldersPage().TntButton1());
+    Type(FoldersPage().DestinationEdit(), L"D:\\Missing");
+    Click(FoldersPage().TntButton1());
+    Type(FoldersPage().DestinationEdit(), target);
+    Click(FoldersPage().TntButton1());
     EXPECT_EQ(Folders(), (StringList{target, L"d:\\archive\\"}));
-    Type(form->DestinationEdit, L"E:\\Ziel \u00DCbersicht \u03A9");
-    Click(form->TntButton1);
+    Type(FoldersPage().DestinationEdit(), L"E:\\Ziel \u00DCbersicht \u03A9");
+    Click(FoldersPage().TntButton1());
     std::wstring lowered = L"E:\\Ziel \u00DCbersicht \u03A9\\";
     os->LowerCase(lowered);  // the platform's Unicode lower case
     EXPECT_EQ(Folders().back(), lowered);
@@ -257,11 +209,11 @@ TEST_F(MainFormTest, EditingANodeInPlaceTakesExistingDirectoriesAsTyped) {
     options->SetAlternateFolders({L"D:\\Archive\\"});
     Build();
     EditNode(1, L"D:\\Data");
-    EXPECT_EQ(form->FolderTree.Node(1).Folder, L"D:\\Data\\");
+    EXPECT_EQ(FoldersPage().FolderTree().Node(1).Folder, L"D:\\Data\\");
     EditNode(1, L"D:\\Nowhere");
-    EXPECT_EQ(form->FolderTree.Node(1).Folder, L"D:\\Data\\");
+    EXPECT_EQ(FoldersPage().FolderTree().Node(1).Folder, L"D:\\Data\\");
     EditNode(1, L"d:\\DATA\\");
-    EXPECT_EQ(form->FolderTree.Node(1).Folder, L"d:\\DATA\\");
+    EXPECT_EQ(FoldersPage().FolderTree().Node(1).Folder, L"d:\\DATA\\");
 }
 
 TEST_F(MainFormTest, TheDesktopIsRefusedAsAFolderWithAMessageNamingIt) {
@@ -273,8 +225,8 @@ TEST_F(MainFormTest, TheDesktopIsRefusedAsAFolderWithAMessageNamingIt) {
     const StringList before = Folders();
     const std::wstring desktop = options->DesktopFolder();
     // However it is spelled: letter case, with or without the trailing backslash.
-    Type(form->DestinationEdit, L"c:\\users\\TESTER\\Desktop");
-    Click(form->TntButton1);
+    Type(FoldersPage().DestinationEdit(), L"c:\\users\\TESTER\\Desktop");
+    Click(FoldersPage().TntButton1());
     EditNode(1, desktop);
     EXPECT_EQ(Folders(), before);
     ASSERT_EQ(refusals.size(), 2u);
@@ -282,8 +234,8 @@ TEST_F(MainFormTest, TheDesktopIsRefusedAsAFolderWithAMessageNamingIt) {
     EXPECT_NE(refusals[1].find(desktop), std::wstring::npos);
     // A folder inside the desktop is a target like any other.
     os->AddDirectory(desktop + L"Sorted");
-    Type(form->DestinationEdit, desktop + L"Sorted");
-    Click(form->TntButton1);
+    Type(FoldersPage().DestinationEdit(), desktop + L"Sorted");
+    Click(FoldersPage().TntButton1());
     EXPECT_EQ(Folders().size(), before.size() + 1);
     EXPECT_EQ(refusals.size(), 2u);
 }
@@ -294,17 +246,17 @@ TEST_F(MainFormTest, RemovingFoldersKeepsOneAndMovesTheCheckToTheFirst) {
     Build();
     std::wstring target = options->DestinationFolder();
     for (size_t i = 0; i < 3; ++i)
-        form->FolderTree.SetSelected(i, true);
-    Click(form->TntButton2);
+        FoldersPage().FolderTree().SetSelected(i, true);
+    Click(FoldersPage().TntButton2());
     EXPECT_EQ(Folders().size(), 3u);  // never the last
 
     for (size_t i = 0; i < 3; ++i)
-        form->FolderTree.SetSelected(i, i == 0);
-    Click(form->TntButton2);
+        FoldersPage().FolderTree().SetSelected(i, i == 0);
+    Click(FoldersPage().TntButton2());
     EXPECT_EQ(Folders(), (StringList{L"D:\\Archive\\", L"D:\\Data\\"}));
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 0);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 0);
 
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(options->DestinationFolder(), L"D:\\Archive\\");
     EXPECT_EQ(options->AlternateFolders(), (StringList{L"D:\\Data\\"}));
     (void)target;
@@ -316,10 +268,10 @@ TEST_F(MainFormTest, ChoosingAnotherRadioAndSavingMakesItTheTarget) {
     Build();
     std::wstring target = options->DestinationFolder();
     ClickRadio(2);
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);
     ClickRadio(2);  // a checked radio stays checked
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);
-    Click(form->SaveButton);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);
+    Click(form->SaveButton());
     EXPECT_EQ(options->DestinationFolder(), L"D:\\Data\\");
     EXPECT_EQ(options->AlternateFolders(), (StringList{target, L"D:\\Archive\\"}));
 }
@@ -332,36 +284,36 @@ TEST_F(MainFormTest, OpenShowsTheFirstSelectedFolderOrTheSavedTarget) {
     form->ShellOpen = [&](const std::wstring& folder) { opened.push_back(folder); };
     std::wstring target = options->DestinationFolder();
     ClickRadio(1);  // unsaved: the settings still hold the old target
-    Click(form->OpenButton);
-    form->FolderTree.SetSelected(2, true);
-    form->FolderTree.SetSelected(1, true);
-    Click(form->OpenButton);
+    Click(FoldersPage().OpenButton());
+    FoldersPage().FolderTree().SetSelected(2, true);
+    FoldersPage().FolderTree().SetSelected(1, true);
+    Click(FoldersPage().OpenButton());
     EXPECT_EQ(opened, (std::vector<std::wstring>{target, L"D:\\Archive\\"}));
 }
 
 TEST_F(MainFormTest, SaveStoresEveryControlAndWritesTheFile) {
     Build();
     std::wstring target = options->DestinationFolder();
-    Type(form->AddExtensionEdit, L"*.bak");
-    Click(form->AddButton);
-    Type(form->AddExcludedFileEdit, L"Thumbs.db");
-    Click(form->AddExcludedFileButton);
-    Toggle(form->NoteCheckBox);
-    Toggle(form->SaveNoteFilesCheckBox);
-    Toggle(form->RenameFileCheckBox);
-    Toggle(form->RenameFolderCheckBox);
-    Toggle(form->MoveFolderCheckBox);
-    form->DelayEdit.SetValue(4);
-    Toggle(form->IconCheckBox);
-    Toggle(form->MoveRenameCheckBox);
-    Toggle(form->TryCheckBox);
-    form->TryTimesEdit.SetValue(12);
-    Type(form->DestinationEdit, L"D:\\Data");
-    Click(form->TntButton1);
-    Type(form->DestinationEdit, L"D:\\Archive");  // Save does not read the edit
+    Type(FilesPage().AddExtensionEdit(), L"*.bak");
+    Click(FilesPage().AddButton());
+    Type(FilesPage().AddExcludedFileEdit(), L"Thumbs.db");
+    Click(FilesPage().AddExcludedFileButton());
+    Toggle(MiscPage().NoteCheckBox());
+    Toggle(MiscPage().SaveNoteFilesCheckBox());
+    Toggle(FilesPage().RenameFileCheckBox());
+    Toggle(FoldersPage().RenameFolderCheckBox());
+    Toggle(FoldersPage().MoveFolderCheckBox());
+    FoldersPage().DelayEdit().SetValue(4);
+    Toggle(MiscPage().IconCheckBox());
+    Toggle(FilesPage().MoveRenameCheckBox());
+    Toggle(FilesPage().TryCheckBox());
+    FilesPage().TryTimesEdit().SetValue(12);
+    Type(FoldersPage().DestinationEdit(), L"D:\\Data");
+    Click(FoldersPage().TntButton1());
+    Type(FoldersPage().DestinationEdit(), L"D:\\Archive");  // Save does not read the edit
     std::string before = SettingsBytes();
 
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     Settings want = DefaultSettings(target);
     want.ExcludedExt.push_back(L"*.bak");
     want.ExcludedFiles.push_back(L"Thumbs.db");
@@ -382,7 +334,7 @@ TEST_F(MainFormTest, SaveStoresEveryControlAndWritesTheFile) {
     EXPECT_FALSE(options->Paused);
 
     // Saving again without a change writes the same file.
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(SavedSettings(), want);
 }
 
@@ -391,18 +343,18 @@ TEST_F(MainFormTest, ALogThatCannotBeReadOrEmptiedShowsAnErrorAndKeepsTheMemoAnd
     const std::wstring log = options->Logger()->LogFileName();
     options->Logger()->AddLine(L"kept");
     const std::string before = os->Content(log);
-    ui::SetText(form->LogMemo, L"shown before");
+    ui::SetText(MiscPage().LogMemo(), L"shown before");
     os->Fail(L"ReadAll", log, 33, 1);  // ERROR_LOCK_VIOLATION
-    Click(form->ViewLogButton);
-    EXPECT_EQ(ui::GetText(form->LogMemo), L"shown before\r\nError read log file. Error code: 33");
+    Click(MiscPage().ViewLogButton());
+    EXPECT_EQ(ui::GetText(MiscPage().LogMemo()), L"shown before\r\nError read log file. Error code: 33");
     os->Fail(L"Truncate", log, kErrorAccessDenied, 1);
-    Click(form->ClearLogButton);
-    EXPECT_EQ(ui::GetText(form->LogMemo),
+    Click(MiscPage().ClearLogButton());
+    EXPECT_EQ(ui::GetText(MiscPage().LogMemo()),
               L"shown before\r\nError read log file. Error code: 33\r\nError clear log file. Error code: 5");
     EXPECT_EQ(os->Content(log), before);
     // Both work again once the file lets them.
-    Click(form->ViewLogButton);
-    EXPECT_EQ(ui::GetText(form->LogMemo), FromUtf16Le(before));
+    Click(MiscPage().ViewLogButton());
+    EXPECT_EQ(ui::GetText(MiscPage().LogMemo()), FromUtf16Le(before));
 }
 
 TEST_F(MainFormTest, EnterInAnEditSaves) {
@@ -434,8 +386,8 @@ TEST_F(MainFormTest, TheFilterTakesHotkeysAndTheCloseCommandAndLetsTheRestThroug
 
 TEST_F(MainFormTest, ExitHotkeyClosesTheLogAndSavesNothing) {
     Build();
-    Type(form->AddExtensionEdit, L"*.unsaved");
-    Click(form->AddButton);
+    Type(FilesPage().AddExtensionEdit(), L"*.unsaved");
+    Click(FilesPage().AddButton());
     std::string settings = SettingsBytes();
     MSG msg = {form->Handle(), WM_HOTKEY, 2, MAKELPARAM(7, 'X'), 0, {0, 0}};
     bool handled = false;
@@ -478,7 +430,7 @@ void CALLBACK NextAboutStep(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     if (!AboutForm || aboutSteps.empty()) return;
     aboutSeen = AboutForm;
-    aboutOwner->AboutActionExecute();  // already up: brought to the front, not opened again
+    aboutOwner->MainActionList.Execute(kAboutAction);  // already up: brought to the front, not opened again
     AboutStep step = aboutSteps.front();
     aboutSteps.erase(aboutSteps.begin());
     PostMessageW(step.toMemo ? AboutForm->AboutMemo() : AboutForm->Handle(), step.message, step.wParam, 0);
@@ -496,7 +448,7 @@ TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
         {WM_LBUTTONUP, 0, true}, {WM_LBUTTONUP, 0, false}, {WM_KEYDOWN, VK_ESCAPE, true}, {WM_RBUTTONUP, 0, false}};
     for (int i = 0; i < 3; ++i) {
         SetTimer(nullptr, 0, 50, NextAboutStep);
-        Click(form->AboutButton);  // returns when the box has closed
+        Click(form->AboutButton());  // returns when the box has closed
         ASSERT_NE(form->AboutForm(), nullptr);
         EXPECT_FALSE(form->AboutForm()->Visible());
         EXPECT_EQ(aboutSeen, form->AboutForm());
@@ -542,7 +494,8 @@ TEST_F(MainFormTest, LayoutHoldsAtOneHundredOneHundredFiftyAndTwoHundredPercent)
         GetClientRect(form->Handle(), &client);
         EXPECT_EQ(client.right, MulDiv(438, dpi, 96)) << dpi;
         EXPECT_EQ(client.bottom, MulDiv(311, dpi, 96)) << dpi;
-        for (HWND page : {GetParent(form->AddButton), GetParent(form->TntButton1), GetParent(form->LogMemo)}) {
+        for (HWND page : {GetParent(FilesPage().AddButton()), GetParent(FoldersPage().TntButton1()),
+                          GetParent(MiscPage().LogMemo())}) {
             ChildRects c{page, {}};
             EnumChildWindows(page, CollectChild, reinterpret_cast<LPARAM>(&c));
             RECT area;
@@ -566,7 +519,7 @@ TEST_F(MainFormTest, LayoutHoldsAtOneHundredOneHundredFiftyAndTwoHundredPercent)
 
 TEST_F(MainFormTest, TheSplitterMovesTheBorderBetweenTheExclusionLists) {
     Build();
-    HWND page = GetParent(form->AddButton);
+    HWND page = GetParent(FilesPage().AddButton());
     HWND splitter = GetDlgItem(page, 299);
     ASSERT_NE(splitter, nullptr);
     auto width = [](HWND hwnd) {
@@ -574,7 +527,7 @@ TEST_F(MainFormTest, TheSplitterMovesTheBorderBetweenTheExclusionLists) {
         GetWindowRect(hwnd, &r);
         return r.right - r.left;
     };
-    EXPECT_LE(std::abs(width(form->ExtensionGroup) - width(form->ExcludedFileGroup)), 2);
+    EXPECT_LE(std::abs(width(FilesPage().ExtensionGroup()) - width(FilesPage().ExcludedFileGroup())), 2);
     // A drag to 70 % of the page's width, in the splitter's own coordinates.
     auto dragTo = [&](int pageX) {
         POINT pt = {pageX, 10};
@@ -586,14 +539,14 @@ TEST_F(MainFormTest, TheSplitterMovesTheBorderBetweenTheExclusionLists) {
     RECT area;
     GetClientRect(page, &area);
     dragTo(area.right * 7 / 10);
-    EXPECT_GT(width(form->ExtensionGroup), width(form->ExcludedFileGroup) + 50);
+    EXPECT_GT(width(FilesPage().ExtensionGroup()), width(FilesPage().ExcludedFileGroup()) + 50);
     dragTo(0);  // each list keeps a usable width
-    EXPECT_GE(width(form->ExtensionGroup), 150);
-    EXPECT_GT(width(form->ExcludedFileGroup), width(form->ExtensionGroup));
+    EXPECT_GE(width(FilesPage().ExtensionGroup()), 150);
+    EXPECT_GT(width(FilesPage().ExcludedFileGroup()), width(FilesPage().ExtensionGroup()));
     // Moving the mouse without a press moves nothing.
-    int before = width(form->ExtensionGroup);
+    int before = width(FilesPage().ExtensionGroup());
     SendMessageW(splitter, WM_MOUSEMOVE, 0, MAKELPARAM(area.right / 2, 10));
-    EXPECT_EQ(width(form->ExtensionGroup), before);
+    EXPECT_EQ(width(FilesPage().ExtensionGroup()), before);
 }
 
 TEST_F(MainFormTest, MovingToAMonitorOfAnotherDpiScalesTheWindow) {
@@ -608,10 +561,10 @@ TEST_F(MainFormTest, MovingToAMonitorOfAnotherDpiScalesTheWindow) {
     GetWindowRect(form->Handle(), &now);
     EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
     RECT button;
-    GetWindowRect(form->SaveButton, &button);
+    GetWindowRect(form->SaveButton(), &button);
     EXPECT_EQ(button.right - button.left, MulDiv(75, 144, 96));
     LOGFONTW font = {};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form->AddButton, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(FilesPage().AddButton(), WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, -MulDiv(11, 144, 96));
 }
 
@@ -647,19 +600,19 @@ TEST_F(MainFormTest, BrowseTakesTheChosenUnicodeFolderAndReopensWhereItWasLeft) 
         if (!select.empty()) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(select.c_str()));
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     };
-    Click(form->TntButton3);
-    EXPECT_EQ(ui::GetText(form->DestinationEdit), first);
+    Click(FoldersPage().TntButton3());
+    EXPECT_EQ(ui::GetText(FoldersPage().DestinationEdit()), first);
     EXPECT_EQ(Folders().size(), 1u);  // nothing is added until "&Add"
 
     select = second;
     answer = IDCANCEL;
-    Click(form->TntButton3);
-    EXPECT_EQ(ui::GetText(form->DestinationEdit), first);  // Cancel takes nothing
+    Click(FoldersPage().TntButton3());
+    EXPECT_EQ(ui::GetText(FoldersPage().DestinationEdit()), first);  // Cancel takes nothing
 
     select.clear();
     answer = IDOK;
-    Click(form->TntButton3);
-    EXPECT_EQ(ui::GetText(form->DestinationEdit), second);
+    Click(FoldersPage().TntButton3());
+    EXPECT_EQ(ui::GetText(FoldersPage().DestinationEdit()), second);
     EXPECT_EQ(shownAt, (std::vector<std::wstring>{first, first, second}));
     TFolderForm::OnShown = nullptr;
     SetCurrentDirectoryW(temp);

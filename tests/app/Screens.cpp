@@ -104,10 +104,10 @@ int wmain(int argc, wchar_t** argv) {
     {
         TMainForm form(options, MainFormArgs{false, false});
         ui::TApplication::Instance().Title = kAppTitle;
-        ui::SetText(form.AddExtensionEdit, L"*.tmp");
-        ui::SetText(form.AddExcludedFileEdit, L"New Folder.*");
-        form.FolderTree.SetSelected(1, true);
-        ui::SetText(form.LogMemo,
+        ui::SetText(form.FilesPage().AddExtensionEdit(), L"*.tmp");
+        ui::SetText(form.FilesPage().AddExcludedFileEdit(), L"New Folder.*");
+        form.FoldersPage().FolderTree().SetSelected(1, true);
+        ui::SetText(form.MiscPage().LogMemo(),
                     L"09.12.2026 10:00:00 -> Log started by: Anna\r\n09.12.2026 10:02:13 -> >> Operation report for 1 "
                     L"files <<\r\nFile: report.doc moved\r\n");
         ShowWindow(form.Handle(), SW_SHOW);
@@ -120,7 +120,7 @@ int wmain(int argc, wchar_t** argv) {
             if (!Capture(form.Handle(), names[page])) ++failures;
         }
         SetTimer(nullptr, 0, 300, CaptureAbout);
-        form.AboutActionExecute();
+        form.MainActionList.Execute(kAboutAction);
         if (!aboutCaptured) ++failures;
     }
     std::printf("%d screenshots failed\n", failures);

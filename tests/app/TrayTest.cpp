@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "RealForm.h"
+#include "support/MainFixture.h"
 
 namespace vantrel {
 namespace {
@@ -57,18 +57,18 @@ class Tray : public RealForm {
     };
     Row Now() {
         return Row{Shown(),
-                   form->PauseAction->Checked(),
+                   Action(L"PauseAction").Checked(),
                    options->Paused.load(),
-                   form->PauseAction->Enabled(),
-                   form->ShowAction->Checked(),
-                   form->TrayControlIcon->Hint()};
+                   Action(L"PauseAction").Enabled(),
+                   Action(L"ShowAction").Checked(),
+                   form->TrayControlIcon().Hint()};
     }
     // The menu's entries follow their actions.
     void ExpectMenuFollowsActions() {
-        HMENU menu = form->PopupMenu;
-        EXPECT_EQ(EntryChecked(menu, kShowAction), form->ShowAction->Checked());
-        EXPECT_EQ(EntryChecked(menu, kPauseAction), form->PauseAction->Checked());
-        EXPECT_EQ(EntryGreyed(menu, kPauseAction), !form->PauseAction->Enabled());
+        HMENU menu = form->PopupMenu();
+        EXPECT_EQ(EntryChecked(menu, kShowAction), Action(L"ShowAction").Checked());
+        EXPECT_EQ(EntryChecked(menu, kPauseAction), Action(L"PauseAction").Checked());
+        EXPECT_EQ(EntryGreyed(menu, kPauseAction), !Action(L"PauseAction").Enabled());
         EXPECT_FALSE(EntryGreyed(menu, kShowAction));
     }
     // A double click on the icon as the shell (version 4) reports it: select, double click, select.
@@ -76,7 +76,7 @@ class Tray : public RealForm {
         for (UINT event :
              {static_cast<UINT>(NIN_SELECT), static_cast<UINT>(WM_LBUTTONDBLCLK), static_cast<UINT>(NIN_SELECT)})
             PostMessageW(form->Handle(), kTrayCallback, MAKEWPARAM(900, 700),
-                         MAKELPARAM(event, form->TrayControlIcon->Id()));
+                         MAKELPARAM(event, form->TrayControlIcon().Id()));
         Pump();
     }
     void PressCloseButton() {
@@ -92,7 +92,7 @@ const std::wstring kPaused = L"Desktop Vantrel - Paused";
 
 TEST_F(Tray, PopupMenuHasItsEntriesInOrderEachRunningItsAction) {
     Build();
-    HMENU menu = form->PopupMenu;
+    HMENU menu = form->PopupMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(Captions(menu), (std::vector<std::wstring>{L"&Explore", L"&Open", L"Se&lect", L"", L"View log", L"",
                                                          L"&Show", L"", L"&Paused", L"", L"A&bout...", L"", L"&Exit"}));
@@ -113,20 +113,20 @@ TEST_F(Tray, PopupMenuHasItsEntriesInOrderEachRunningItsAction) {
         if (ids[i] != 0) {
             EXPECT_EQ(GetMenuItemID(menu, static_cast<int>(i)), ids[i]) << i;
         } else if (i == 2) {
-            EXPECT_EQ(GetSubMenu(menu, 2), form->MenuSelect);
+            EXPECT_EQ(GetSubMenu(menu, 2), form->MenuSelect());
         } else {
             EXPECT_TRUE(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) << i;
         }
     }
     // "Se&lect": the target, marked, then the alternates in order; radio entries.
-    EXPECT_EQ(Captions(form->MenuSelect), (std::vector<std::wstring>{options->DestinationFolder()}));
-    EXPECT_EQ(Marked(form->MenuSelect), (std::vector<UINT>{0}));
+    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{options->DestinationFolder()}));
+    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{0}));
     MENUITEMINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_FTYPE;
-    GetMenuItemInfoW(form->MenuSelect, 0, TRUE, &info);
+    GetMenuItemInfoW(form->MenuSelect(), 0, TRUE, &info);
     EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
-    EXPECT_TRUE(form->TrayControlIcon->Visible());
+    EXPECT_TRUE(form->TrayControlIcon().Visible());
 }
 
 TEST_F(Tray, StateTableRowByRow) {
@@ -146,12 +146,12 @@ TEST_F(Tray, StateTableRowByRow) {
     EXPECT_TRUE(log->UseLock());
     EXPECT_EQ(GetForegroundWindow(), form->Handle());
     ExpectMenuFollowsActions();
-    EXPECT_TRUE(EntryGreyed(form->PopupMenu, kPauseAction));
-    EXPECT_TRUE(EntryChecked(form->PopupMenu, kShowAction));
+    EXPECT_TRUE(EntryGreyed(form->PopupMenu(), kPauseAction));
+    EXPECT_TRUE(EntryChecked(form->PopupMenu(), kShowAction));
     Choose(kPauseAction);  // greyed: nothing happens
     EXPECT_EQ(Now(), shownOff);
 
-    Click(form->HideButton);  // back to the row of the switch: off
+    Click(form->HideButton());  // back to the row of the switch: off
     EXPECT_EQ(Now(), hiddenRunning);
     EXPECT_FALSE(log->UseLock());
     ExpectMenuFollowsActions();
@@ -159,12 +159,12 @@ TEST_F(Tray, StateTableRowByRow) {
     Choose(kPauseAction);  // the user's pause
     EXPECT_EQ(Now(), hiddenPaused);
     ExpectMenuFollowsActions();
-    EXPECT_TRUE(EntryChecked(form->PopupMenu, kPauseAction));
+    EXPECT_TRUE(EntryChecked(form->PopupMenu(), kPauseAction));
 
     Choose(kShowAction);
     EXPECT_EQ(Now(), shownOn);
     EXPECT_TRUE(log->UseLock());
-    Click(form->HideButton);  // the switch still on: still paused
+    Click(form->HideButton());  // the switch still on: still paused
     EXPECT_EQ(Now(), hiddenPaused);
     EXPECT_FALSE(log->UseLock());
 
@@ -177,7 +177,7 @@ TEST_F(Tray, CloseButtonHideDoubleClickAndHotkeyHideAShownWindow) {
     Build();
     const std::vector<std::pair<const char*, std::function<void()>>> hiders = {
         {"close button", [&] { PressCloseButton(); }},
-        {"Hide", [&] { Click(form->HideButton); }},
+        {"Hide", [&] { Click(form->HideButton()); }},
         {"double click", [&] { DoubleClickIcon(); }},
         {"H hotkey", [&] { Hotkey(1, kMods, 'H'); }},
         {"close command", [&] {
@@ -190,7 +190,7 @@ TEST_F(Tray, CloseButtonHideDoubleClickAndHotkeyHideAShownWindow) {
         hide();
         EXPECT_FALSE(Shown()) << name;
         EXPECT_FALSE(options->Paused) << name;
-        EXPECT_EQ(form->TrayControlIcon->Hint(), kRunning) << name;
+        EXPECT_EQ(form->TrayControlIcon().Hint(), kRunning) << name;
         EXPECT_TRUE(IsWindow(form->Handle())) << name;  // hidden, not closed
     }
     // The double click and H also show a hidden window.
@@ -200,7 +200,7 @@ TEST_F(Tray, CloseButtonHideDoubleClickAndHotkeyHideAShownWindow) {
     EXPECT_FALSE(Shown());
     Hotkey(1, kMods, 'H');
     EXPECT_TRUE(Shown());
-    EXPECT_EQ(form->TrayControlIcon->Hint(), kPaused);
+    EXPECT_EQ(form->TrayControlIcon().Hint(), kPaused);
 }
 
 TEST_F(Tray, AWindowHiddenWhileMinimisedComesBackRestored) {
@@ -277,7 +277,7 @@ TEST_F(Tray, HotkeysAreToldApartByModifiersAndKeyAndOthersAreSwallowed) {
         Hotkey(2, mods, key);
         EXPECT_TRUE(IsWindow(form->Handle()));
         EXPECT_TRUE(Shown());
-        EXPECT_TRUE(form->TrayControlIcon->Visible());
+        EXPECT_TRUE(form->TrayControlIcon().Visible());
     }
 }
 
@@ -285,16 +285,16 @@ TEST_F(Tray, IconHotkeyTogglesAndSavesTheCurrentValuesAndExitLosesUnsavedEdits) 
     MakeOptions();
     options->SetTryCount(5);  // a current value that the file does not hold yet
     Build();
-    ASSERT_TRUE(form->TrayControlIcon->Visible());
-    ASSERT_TRUE(ui::IsChecked(form->IconCheckBox));
+    ASSERT_TRUE(form->TrayControlIcon().Visible());
+    ASSERT_TRUE(ui::IsChecked(MiscPage().IconCheckBox()));
     // Unsaved edits in the window.
-    ui::SetText(form->AddExtensionEdit, L"*.unsaved");
-    Click(form->AddButton);
-    Toggle(form->RenameFileCheckBox);
+    ui::SetText(FilesPage().AddExtensionEdit(), L"*.unsaved");
+    Click(FilesPage().AddButton());
+    Toggle(FilesPage().RenameFileCheckBox());
 
     Hotkey(3, kMods, 'I');
-    EXPECT_FALSE(form->TrayControlIcon->Visible());
-    EXPECT_FALSE(ui::IsChecked(form->IconCheckBox));
+    EXPECT_FALSE(form->TrayControlIcon().Visible());
+    EXPECT_FALSE(ui::IsChecked(MiscPage().IconCheckBox()));
     EXPECT_FALSE(options->ShowIcon());
     Settings want = options->Snapshot();
     EXPECT_FALSE(want.ShowIcon);
@@ -303,8 +303,8 @@ TEST_F(Tray, IconHotkeyTogglesAndSavesTheCurrentValuesAndExitLosesUnsavedEdits) 
     EXPECT_EQ(SavedSettings(), want);
 
     Hotkey(3, kMods, 'I');
-    EXPECT_TRUE(form->TrayControlIcon->Visible());
-    EXPECT_TRUE(ui::IsChecked(form->IconCheckBox));
+    EXPECT_TRUE(form->TrayControlIcon().Visible());
+    EXPECT_TRUE(ui::IsChecked(MiscPage().IconCheckBox()));
     want.ShowIcon = true;
     EXPECT_EQ(SavedSettings(), want);
 
@@ -328,17 +328,17 @@ TEST_F(Tray, ChoosingATargetSwapsItWithTheAlternatesAndMovesOnlyTheMark) {
     options->SetDestinationFolder(a);
     options->SetAlternateFolders({b, c});
     Build();
-    ASSERT_EQ(form->FolderTree.CheckedIndex(), 0);
-    EXPECT_EQ(Captions(form->MenuSelect), (std::vector<std::wstring>{a, b, c}));
+    ASSERT_EQ(FoldersPage().FolderTree().CheckedIndex(), 0);
+    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{a, b, c}));
 
     DeleteFileW(SettingsFile().c_str());
     Choose(kSelectFirst + 2);  // C
     EXPECT_EQ(options->DestinationFolder(), c);
     EXPECT_EQ(options->AlternateFolders(), (StringList{b, a}));
-    EXPECT_EQ(SavedSettings(), options->Snapshot());                              // written
-    EXPECT_EQ(Captions(form->MenuSelect), (std::vector<std::wstring>{a, b, c}));  // not rebuilt
-    EXPECT_EQ(Marked(form->MenuSelect), (std::vector<UINT>{2}));
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);
+    EXPECT_EQ(SavedSettings(), options->Snapshot());                                // written
+    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{a, b, c}));  // not rebuilt
+    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{2}));
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);
 
     // The marked entry: nothing changes, nothing is written.
     DeleteFileW(SettingsFile().c_str());
@@ -348,17 +348,17 @@ TEST_F(Tray, ChoosingATargetSwapsItWithTheAlternatesAndMovesOnlyTheMark) {
     EXPECT_EQ(options->AlternateFolders(), (StringList{b, a}));
 
     // "&Save" takes the tree in its order and rebuilds the submenu from the settings.
-    Click(form->SaveButton);
+    Click(form->SaveButton());
     EXPECT_EQ(options->DestinationFolder(), c);
     EXPECT_EQ(options->AlternateFolders(), (StringList{a, b}));
-    EXPECT_EQ(Captions(form->MenuSelect), (std::vector<std::wstring>{c, a, b}));
-    EXPECT_EQ(Marked(form->MenuSelect), (std::vector<UINT>{0}));
+    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{c, a, b}));
+    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{0}));
 
     // Choosing the marked entry after the rebuild writes nothing either.
     DeleteFileW(SettingsFile().c_str());
     Choose(kSelectFirst);
     EXPECT_FALSE(test::FileThere(SettingsFile()));
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);  // the tree keeps its order: A, B, C
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);  // the tree keeps its order: A, B, C
 }
 
 TEST_F(Tray, AFolderWithAnAmpersandIsShownLiterallyAndChosenExactly) {
@@ -368,18 +368,18 @@ TEST_F(Tray, AFolderWithAnAmpersandIsShownLiterallyAndChosenExactly) {
     options->SetAlternateFolders({rd, both});
     Build();
     // The menu's text doubles "&" so it is shown, not taken as an access key.
-    EXPECT_EQ(EntryText(form->MenuSelect, 1), L"C:\\R&&D\\");
+    EXPECT_EQ(EntryText(form->MenuSelect(), 1), L"C:\\R&&D\\");
     EXPECT_EQ(form->SelectEntryFolder(kSelectFirst + 2), both);
 
     Choose(kSelectFirst + 1);
     EXPECT_EQ(options->DestinationFolder(), rd);
     EXPECT_EQ(options->AlternateFolders(), (StringList{both, target}));
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 1);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 1);
     Choose(kSelectFirst + 2);
     EXPECT_EQ(options->DestinationFolder(), both);
     EXPECT_EQ(options->AlternateFolders(), (StringList{target, rd}));
     EXPECT_EQ(SavedSettings(), options->Snapshot());
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), 2);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);
 }
 
 TEST_F(Tray, AChosenFolderWithoutANodeLeavesTheTreeUnchecked) {
@@ -389,10 +389,10 @@ TEST_F(Tray, AChosenFolderWithoutANodeLeavesTheTreeUnchecked) {
     options->SetAlternateFolders({b});
     Build();
     // The node is edited in place to another folder, unsaved.
-    form->FolderTree.Node(1).Folder = L"C:\\Elsewhere\\";
+    FoldersPage().FolderTree().Node(1).Folder = L"C:\\Elsewhere\\";
     Choose(kSelectFirst + 1);
     EXPECT_EQ(options->DestinationFolder(), b);
-    EXPECT_EQ(form->FolderTree.CheckedIndex(), -1);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), -1);
 }
 
 TEST_F(Tray, OpenExploreAndViewLogCallTheShellWithTheirVerbs) {
@@ -409,19 +409,19 @@ TEST_F(Tray, OpenExploreAndViewLogCallTheShellWithTheirVerbs) {
 
 TEST_F(Tray, TheIconComesBackWhenTheTaskbarIsCreatedAgain) {
     Build();
-    ASSERT_TRUE(form->TrayControlIcon->Visible());
+    ASSERT_TRUE(form->TrayControlIcon().Visible());
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof(data);
     data.hWnd = form->Handle();
-    data.uID = form->TrayControlIcon->Id();
+    data.uID = form->TrayControlIcon().Id();
     // The shell forgets the icon, as a restarted Explorer has never known it.
     ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
     data.uFlags = NIF_TIP;
     lstrcpynW(data.szTip, L"probe", 64);
     EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data));
     SendMessageW(form->Handle(), TrayIcon::TaskbarCreatedMessage(), 0, 0);
-    EXPECT_TRUE(form->TrayControlIcon->Visible());
-    EXPECT_TRUE(form->TrayControlIcon->SetHint(kRunning));  // the shell knows it again
+    EXPECT_TRUE(form->TrayControlIcon().Visible());
+    EXPECT_TRUE(form->TrayControlIcon().SetHint(kRunning));  // the shell knows it again
     EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &data));
 }
 
@@ -506,14 +506,14 @@ TEST_F(Tray, RightClickOpensTheMenuWithTheSelectSubmenu) {
     // A right click on the icon near the bottom right of the screen, where the notification area is.
     const int x = GetSystemMetrics(SM_CXSCREEN) - 40, y = GetSystemMetrics(SM_CYSCREEN) - 20;
     SendMessageW(form->Handle(), kTrayCallback, MAKEWPARAM(x, y),
-                 MAKELPARAM(WM_CONTEXTMENU, form->TrayControlIcon->Id()));
+                 MAKELPARAM(WM_CONTEXTMENU, form->TrayControlIcon().Id()));
     // The menu has closed again: it was open with its submenu.
     EXPECT_EQ(menuWindows, 2);
     if (!screenshotDir.empty()) {
         EXPECT_TRUE(captured);
     }
     // Opening the menu brought the entries up to date.
-    EXPECT_TRUE(EntryChecked(form->PopupMenu, kPauseAction));
+    EXPECT_TRUE(EntryChecked(form->PopupMenu(), kPauseAction));
     Pump();
     EXPECT_TRUE(IsWindow(form->Handle()));
 }

@@ -316,6 +316,55 @@ TEST(OptionsConcurrency, ReadersSeeWholeListsAndStringsWhileTheMainThreadChanges
     EXPECT_GE(reads.load(), 400);
 }
 
+// "&Save" hands over every setting in one value: a worker reading meanwhile sees all of one
+// save or all of the other, never some fields of each.
+TEST(OptionsConcurrency, ASettingsValueAssignedAtOnceIsSeenWholeOrNotAtAll) {
+    RecordingOs os;
+    TOptions options;
+    Settings a = options.Snapshot();
+    Settings b;
+    b.DestinationFolder = L"E:\\Other target\\";
+    b.AlternateFolders = {L"F:\\One\\", L"F:\\Two\\"};
+    b.ExcludedExt = {L"*.zip"};
+    b.ExcludedFiles = {L"keep.me"};
+    b.QuickNote = !a.QuickNote;
+    b.SaveNoteFiles = !a.SaveNoteFiles;
+    b.MoveFolder = !a.MoveFolder;
+    b.MoveFolderDelay = a.MoveFolderDelay + 5000;
+    b.RenameFile = !a.RenameFile;
+    b.RenameFolder = !a.RenameFolder;
+    b.MoveRenamed = !a.MoveRenamed;
+    b.ShowIcon = !a.ShowIcon;
+    b.TryToMove = !a.TryToMove;
+    b.TryCount = a.TryCount + 3;
+    ASSERT_NE(a.DestinationFolder, b.DestinationFolder);
+    ASSERT_NE(a.ExcludedExt, b.ExcludedExt);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> mixed{0}, reads{0}, seenB{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                Settings seen = options.Snapshot();
+                if (seen != a && seen != b) ++mixed;
+                if (seen == b) ++seenB;
+                ++reads;
+            }
+        });
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int i = 0; i < 400 || ((reads.load() < 400 || seenB.load() == 0) && std::chrono::steady_clock::now() < until);
+         ++i)
+        options.Assign(i % 2 == 0 ? b : a);
+    stop = true;
+    for (auto& t : readers)
+        t.join();
+    EXPECT_EQ(mixed.load(), 0);
+    EXPECT_GE(reads.load(), 400);
+    EXPECT_GT(seenB.load(), 0);
+}
+
 TEST(OptionsHelpers, TrimBufferCutsAtTheNulAndDropsTrailingBlanks) {
     std::wstring a = std::wstring(L"C:\\Path\\") + L'\0' + L"rest";
     TrimBuffer(a);

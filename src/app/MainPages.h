@@ -1,0 +1,166 @@
+// The main window's three pages. Each is a panel over the tab control's page area that owns
+// its controls, lays them out at the window's DPI and handles their events. The main window
+// hands the settings in (Show) and takes them back on "&Save" (Store). Controls are reached by
+// the names the user knows them by; tests drive them through their messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "settings/Options.h"
+#include "ui/Action.h"
+#include "ui/Controls.h"
+#include "ui/FolderList.h"
+#include "ui/Splitter.h"
+
+namespace vantrel {
+
+class TFolderForm;
+
+// "Files": the two exclusion lists side by side, then the rename and retry strip.
+class TFilesPage : public ui::TPanel {
+  public:
+    void Create(HWND parent);
+    void Layout(UINT dpi);
+    void Show(const Settings& s);
+    void Store(Settings& s);
+
+    HWND ExtensionGroup() const { return extensionGroup_; }
+    HWND AddExtensionEdit() const { return addExtensionEdit_; }
+    HWND ExtensionList() const { return extensionList_; }
+    HWND AddButton() const { return addButton_.Handle(); }
+    HWND RemoveButton() const { return removeButton_.Handle(); }
+    HWND ExcludedFileGroup() const { return excludedFileGroup_; }
+    HWND AddExcludedFileEdit() const { return addExcludedFileEdit_; }
+    HWND ExcludedFileListBox() const { return excludedFileListBox_; }
+    HWND AddExcludedFileButton() const { return addExcludedFileButton_.Handle(); }
+    HWND RemoveFileButton() const { return removeFileButton_.Handle(); }
+    HWND RenameFileCheckBox() const { return renameFileCheckBox_.Handle(); }
+    HWND MoveRenameCheckBox() const { return moveRenameCheckBox_.Handle(); }
+    HWND TryCheckBox() const { return tryCheckBox_.Handle(); }
+    HWND TryLabel() const { return tryLabel_; }
+    ui::TSpinEdit& TryTimesEdit() { return tryTimesEdit_; }
+
+  private:
+    // A disabled control keeps its value; "&Save" still stores it.
+    void TryCheckBoxClick();
+
+    HWND extensionGroup_ = nullptr, addExtensionEdit_ = nullptr, extensionList_ = nullptr;
+    HWND excludedFileGroup_ = nullptr, addExcludedFileEdit_ = nullptr, excludedFileListBox_ = nullptr;
+    HWND tryLabel_ = nullptr;
+    ui::TButton addButton_, removeButton_, addExcludedFileButton_, removeFileButton_;
+    ui::TButton renameFileCheckBox_, moveRenameCheckBox_, tryCheckBox_;
+    ui::TSpinEdit tryTimesEdit_;
+    ui::TSplitter splitter_;
+    UINT dpi_ = 96;  // of the last layout, for the splitter's
+};
+
+// What the "Folders" page asks of the window around it.
+struct FoldersPageHost {
+    TOptions& options;
+    std::function<void(const std::wstring& text)> refuse;  // tells the user why an entry is refused
+    std::function<void(const std::wstring& folder)> open;  // opens a folder in the shell
+};
+
+// "Folders": the target folder list with its edit and buttons, then the folder-move strip.
+class TFoldersPage : public ui::TPanel {
+  public:
+    explicit TFoldersPage(FoldersPageHost host);
+    ~TFoldersPage() override;
+    // Its buttons run the window's folder actions, found in actions.
+    void Create(HWND parent, UINT dpi, ui::TActionList& actions);
+    void Layout(UINT dpi);
+    void Show(const Settings& s);
+    void Store(Settings& s);
+    // Checks the first node of exactly this folder, or leaves the list unchecked.
+    void CheckFolder(const std::wstring& folder);
+
+    // The actions' handlers.
+    void MoveFolderCheckActionExecute();
+    void AddFolderActionExecute();
+    void RemoveFolderActionExecute();
+    void BrowseActionExecute();
+
+    HWND TargetGroup() const { return targetGroup_; }
+    HWND DestinationEdit() const { return destinationEdit_; }
+    ui::TFolderList& FolderTree() { return folderTree_; }
+    HWND TntButton3() const { return tntButton3_.Handle(); }  // "&Browse"
+    HWND TntButton1() const { return tntButton1_.Handle(); }  // "&Add"
+    HWND TntButton2() const { return tntButton2_.Handle(); }  // "&Remove"
+    HWND OpenButton() const { return openButton_.Handle(); }
+    HWND MoveFolderCheckBox() const { return moveFolderCheckBox_.Handle(); }
+    HWND RenameFolderCheckBox() const { return renameFolderCheckBox_.Handle(); }
+    HWND DelayLabel() const { return delayLabel_; }
+    ui::TSpinEdit& DelayEdit() { return delayEdit_; }
+    TFolderForm* FolderForm() const { return folderForm_.get(); }
+
+  private:
+    void FolderTreeInitNode(size_t position, ui::TFolderNode& node);
+    void FolderTreeNewText(size_t index, const std::wstring& text);
+    // The desktop folder is never a target: true (and the user told why) when folder is it.
+    bool RefuseDesktop(const std::wstring& folder);
+    void OpenButtonClick();
+
+    FoldersPageHost host_;
+    ui::TAction* moveFolderCheck_ = nullptr;
+    HWND targetGroup_ = nullptr, destinationEdit_ = nullptr, delayLabel_ = nullptr;
+    ui::TFolderList folderTree_;
+    ui::TButton tntButton3_, tntButton1_, tntButton2_, openButton_, moveFolderCheckBox_, renameFolderCheckBox_;
+    ui::TSpinEdit delayEdit_;
+    std::unique_ptr<TFolderForm> folderForm_;
+};
+
+// The log memo: read-only, any length, and Ctrl+A selects everything.
+class TLogMemo : public ui::TWindow {
+  public:
+    bool Create(HWND parent, UINT id);
+
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+// "Miscellaneous": the log strip and memo on top, the notes group along the bottom.
+class TMiscPage : public ui::TPanel {
+  public:
+    explicit TMiscPage(TOptions& options) : options_(options) {}
+    // Its notes and start-at-logon boxes run the window's actions, found in actions.
+    void Create(HWND parent, ui::TActionList& actions);
+    void Layout(UINT dpi);
+    void Show(const Settings& s);
+    void Store(Settings& s) const;
+
+    void TakeNoteActionExecute();
+    void AutoStartActionExecute();
+
+    HWND SearchEdit() const { return searchEdit_; }
+    HWND DirectionGroup() const { return directionGroup_; }
+    HWND UpRadio() const { return upRadio_.Handle(); }
+    HWND DownRadio() const { return downRadio_.Handle(); }
+    HWND SearchButton() const { return searchButton_.Handle(); }
+    HWND ViewLogButton() const { return viewLogButton_.Handle(); }
+    HWND ClearLogButton() const { return clearLogButton_.Handle(); }
+    HWND LogMemo() const { return logMemo_.Handle(); }
+    HWND NotesGroup() const { return notesGroup_; }
+    HWND NoteCheckBox() const { return noteCheckBox_.Handle(); }
+    HWND SaveNoteFilesCheckBox() const { return saveNoteFilesCheckBox_.Handle(); }
+    HWND NotesLine() const { return notesLine_; }
+    HWND IconCheckBox() const { return iconCheckBox_.Handle(); }
+    HWND AutoStartCheckBox() const { return autoStartCheckBox_.Handle(); }
+
+  private:
+    void SearchButtonClick();
+    void ViewLogButtonClick();
+    void ClearLogButtonClick();
+
+    TOptions& options_;
+    ui::TAction* takeNote_ = nullptr;
+    HWND searchEdit_ = nullptr, directionGroup_ = nullptr, notesGroup_ = nullptr, notesLine_ = nullptr;
+    ui::TButton upRadio_, downRadio_, searchButton_, viewLogButton_, clearLogButton_;
+    ui::TButton noteCheckBox_, saveNoteFilesCheckBox_, iconCheckBox_, autoStartCheckBox_;
+    TLogMemo logMemo_;
+};
+
+}  // namespace vantrel
