@@ -11,6 +11,8 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 
 export WINEPREFIX="${VANTREL_RUN_PREFIX:-$HOME/.local/share/desktop-vantrel/wineprefix}"
+# The prefix for the scripts this one calls (the prefix's set-up and the display's end).
+export VANTREL_WINEPREFIX="$WINEPREFIX"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 export WINEARCH=win64
@@ -35,10 +37,10 @@ if have wine32:i386; then preset=mingw-i686; fi  # the 32-bit release build when
 cmake --build --preset "$preset" --target DesktopVantrel -j2 >/dev/null 9>&-
 exe="$repo/build/$preset/src/app/DesktopVantrel.exe"
 
-# A new prefix is made the tests' way: without a display, timed out and tried again.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    VANTREL_WINEPREFIX="$WINEPREFIX" scripts/wine-prefix.sh >/dev/null 9>&-
-fi
+# The prefix is made, finished or brought up to date the tests' way, before Wine sees a display:
+# wineboot with a display can hang on a crash dialog (see scripts/wine-prefix.sh). A ready prefix
+# is left as it is.
+scripts/wine-prefix.sh >/dev/null 9>&-
 
 # Point the prefix's desktop and documents at the user's own folders.
 mkdir -p "$HOME/Desktop" "$HOME/Documents"
@@ -61,15 +63,10 @@ done
 echo "Desktop Vantrel is running: files saved to ~/Desktop move to ~/Documents/Vantrel. Ctrl+C ends it."
 echo "Log and settings: $user_dir/AppData/Local/Vantrel"
 
-# The program (and the private X server) run in a session of their own, so the terminal's Ctrl+C
-# reaches this script only, which closes the program's windows as its Exit does.
-if [ -n "${DISPLAY:-}" ]; then
-    setsid -w wine "$exe" </dev/null 9>&- &
-else
-    # Nothing of the prefix may outlive the private display: its server ends before the display.
-    setsid -w xvfb-run -a -s "-screen 0 1280x1024x24" \
-        sh -c 'status=0; wine "$1" || status=$?; wineserver -k; exit $status' run "$exe" </dev/null 9>&- &
-fi
+# The program (and a private X server, when there is no display) run in a session of their own,
+# so the terminal's Ctrl+C reaches this script only, which closes the program's windows as its
+# Exit does.
+setsid -w scripts/with-display.sh wine "$exe" </dev/null 9>&- &
 session=$!
 stop() {
     echo "run.sh: ending Desktop Vantrel"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native unit tests (plain, ASan+UBSan, TSan) and the Windows
 # build's tests under Wine. Ends with one line "N passed, N failed" over all CTest runs and
-# exits non-zero when anything failed or did not build.
+# exits non-zero when anything failed or did not build. Each CTest run's verdict is its exit
+# status; its counts come from the JUnit report it writes (build/test-logs/PRESET-ctest.xml).
 #   VANTREL_PRESETS  the presets to run, space-separated (default: all that this machine can run)
 #   VANTREL_JOBS     build jobs (default 2)
-set -uo pipefail
+set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
@@ -34,33 +35,45 @@ total_failed=0
 summaries=()
 started=$SECONDS
 
-# Windows programs that make windows need an X display: the caller's, else a private Xvfb.
-with_display() {
-    if [ -n "${DISPLAY:-}" ] || ! command -v xvfb-run >/dev/null 2>&1; then
-        "$@"
-    else
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
-    fi
-}
+# Runs one preset's tests: shows CTest's output and keeps it in PRESET-ctest.log, then adds the
+# run to the totals. A run that fails without a failed test in its report (CTest itself failed,
+# or wrote no report) counts as one failure.
+run_ctest() {
+    local preset="$1"
+    local junit="$logs/$preset-ctest.xml" status passed failed
+    local -a run=(ctest --preset "$preset" --output-junit "$junit")
+    case "$preset" in
+        native-asan) run=(env UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" "${run[@]}" -j"$jobs") ;;
+        native-tsan) run=(env TSAN_OPTIONS="halt_on_error=1" "${run[@]}" -j"$jobs") ;;
+        # One test at a time: they share Wine prefixes; the programs that make windows need a display.
+        mingw-*) run=(scripts/with-display.sh "${run[@]}") ;;
+        *) run+=(-j"$jobs") ;;
+    esac
+    rm -f "$junit"
+    set +e
+    "${run[@]}" 2>&1 | tee "$logs/$preset-ctest.log"
+    status=${PIPESTATUS[0]}
+    set -e
 
-# Counts one CTest run from its closing lines.
-count() {
-    local preset="$1" log="$2" line passed failed
-    line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
-    if [ -z "$line" ]; then
-        if grep -q 'No tests were found' "$log"; then
-            summaries+=("$preset: no tests")
-        else
-            summaries+=("$preset: CTest did not finish")
-            total_failed=$((total_failed + 1))
-        fi
-        return
+    passed=0
+    failed=0
+    if [ -f "$junit" ]; then
+        # One <testcase ... status="run|fail|notrun|disabled"> per test; a disabled one is neither.
+        passed="$(grep -o '<testcase [^>]*status="run"' "$junit" | wc -l)"
+        failed="$(grep -o '<testcase [^>]*status="[a-z]*"' "$junit" | grep -cv 'status="run"\|status="disabled"' || true)"
     fi
-    failed="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
-    passed=$(($(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line") - failed))
+    if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then
+        failed=1
+    fi
     total_passed=$((total_passed + passed))
     total_failed=$((total_failed + failed))
-    summaries+=("$preset: $line")
+    if [ "$status" -eq 0 ] && [ "$passed" -eq 0 ]; then
+        summaries+=("$preset: no tests")
+    elif [ -f "$junit" ]; then
+        summaries+=("$preset: $passed passed, $failed failed (CTest exit status $status)")
+    else
+        summaries+=("$preset: CTest did not finish (exit status $status, no report)")
+    fi
 }
 
 for preset in "${presets[@]}"; do
@@ -75,7 +88,7 @@ for preset in "${presets[@]}"; do
         fi
     fi
     if ! cmake --build --preset "$preset" -j"$jobs" >"$logs/$preset-build.log" 2>&1; then
-        grep -E 'error|FAILED' "$logs/$preset-build.log" | head -n 40
+        grep -E 'error|FAILED' "$logs/$preset-build.log" | head -n 40 || true
         summaries+=("$preset: build failed (build/test-logs/$preset-build.log)")
         total_failed=$((total_failed + 1))
         continue
@@ -92,22 +105,7 @@ for preset in "${presets[@]}"; do
         continue
     fi
 
-    case "$preset" in
-        native-asan)
-            env UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$logs/$preset-ctest.log"
-            ;;
-        native-tsan)
-            env TSAN_OPTIONS="halt_on_error=1" ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$logs/$preset-ctest.log"
-            ;;
-        mingw-*)
-            # One Wine prefix per run, shared by the programs one after the other; some need a display.
-            with_display ctest --preset "$preset" 2>&1 | tee "$logs/$preset-ctest.log"
-            ;;
-        *)
-            ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$logs/$preset-ctest.log"
-            ;;
-    esac
-    count "$preset" "$logs/$preset-ctest.log"
+    run_ctest "$preset"
 done
 
 # The test prefixes' servers linger for a minute after their last program: end them now.

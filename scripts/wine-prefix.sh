@@ -18,10 +18,14 @@ export WINEARCH=win64
 
 # A prefix made before wine32 was installed lacks the 32-bit system files: note what it was made with.
 if [ -x /usr/lib/wine/wine ]; then made_with="wine32 and wine64"; else made_with="wine64"; fi
+# A prefix made by another version of Wine is brought up to date by the first Wine program run in
+# it, with a display if it has one: the step below that runs one without a display does it here.
+wine_version="$({ wine --version || wine64 --version; } 2>/dev/null | head -n 1)"
 # What the prefix looks like when it is ready; a prefix from an older version of this script is brought up to date.
 want="$made_with
 user folders real
-crash dialog off"
+crash dialog off
+$wine_version"
 
 if [ "$(cat "$ready" 2>/dev/null)" = "$want" ]; then
     echo "$prefix"

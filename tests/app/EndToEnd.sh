@@ -69,7 +69,7 @@ check "settings unchanged by the end of the session" cmp -s "$settings" "$tmp/se
 # --- Exit through the window's own command ---
 start_program
 check "started a third time" test "$(probe wait-main 30)" = "hidden"
-probe command 103 >/dev/null  # the Exit action's command id
+check "the window's Exit button is there to press" probe command "&Exit"
 check "main window gone after the Exit command" probe wait-gone 30
 wait "$program"
 check "log closed by the Exit command" test "$(text_of "$log" | tail -n 1)" = "==============================="

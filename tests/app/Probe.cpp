@@ -3,7 +3,9 @@
 //   probe wait-main SECONDS          the main window exists; prints "shown" or "hidden"
 //   probe wait-gone SECONDS          the main window is gone
 //   probe hotkey KEY                 posts WM_HOTKEY with Ctrl+Alt+Shift and KEY (H, X or I)
-//   probe command ID                 posts WM_COMMAND with the command id
+//   probe command CAPTION            runs the command whose caption is CAPTION ("&Exit"): a click on
+//                                    the main window's button or check box with that caption, else
+//                                    the entry of the tray icon's menu with the caption's access key
 //   probe endsession                 sends WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
 //   probe answer-box CAPTION SECONDS finds the message box, prints its text, presses OK
 //   probe hold NAME SECONDS          creates NAME on the desktop and holds it open without sharing
@@ -14,7 +16,12 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
+#include <functional>
 #include <string>
+
+#include "WaitFor.h"
+#include "WindowText.h"
 
 namespace {
 
@@ -22,14 +29,10 @@ HWND MainWindow() {
     return FindWindowW(L"TMainForm", L"Desktop Vantrel");
 }
 
-template <typename Pred>
-bool WaitFor(double seconds, Pred pred) {
-    DWORD until = GetTickCount() + static_cast<DWORD>(seconds * 1000);
-    for (;;) {
-        if (pred()) return true;
-        if (static_cast<LONG>(GetTickCount() - until) >= 0) return false;
-        Sleep(100);
-    }
+using vantrel::test::Text;
+
+bool WaitFor(double seconds, const std::function<bool()>& condition) {
+    return vantrel::test::WaitFor(condition, static_cast<uint32_t>(seconds * 1000), 100);
 }
 
 struct BoxSearch {
@@ -40,10 +43,9 @@ struct BoxSearch {
 
 BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
     auto* s = reinterpret_cast<BoxSearch*>(param);
-    wchar_t cls[64] = {}, text[256] = {};
+    wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
-    GetWindowTextW(hwnd, text, 256);
-    if (wcscmp(cls, L"#32770") == 0 && s->caption == text) {
+    if (wcscmp(cls, L"#32770") == 0 && s->caption == Text(hwnd)) {
         s->found = hwnd;
         return FALSE;
     }
@@ -51,11 +53,12 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
 }
 
 BOOL CALLBACK PrintStatic(HWND hwnd, LPARAM) {
-    wchar_t cls[64] = {}, text[512] = {};
+    wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
-    if (_wcsicmp(cls, L"Static") == 0 && GetWindowTextW(hwnd, text, 512) > 0) {
+    const std::wstring text = Text(hwnd);
+    if (_wcsicmp(cls, L"Static") == 0 && !text.empty()) {
         char utf8[1024] = {};
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof(utf8), nullptr, nullptr);
         std::printf("%s\n", utf8);
     }
     return TRUE;
@@ -68,13 +71,54 @@ struct ControlSearch {
 
 BOOL CALLBACK FindControl(HWND hwnd, LPARAM param) {
     auto* s = reinterpret_cast<ControlSearch*>(param);
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd, text, 256);
-    if (s->text == text) {
+    if (s->text == Text(hwnd)) {
         s->found = hwnd;
         return FALSE;
     }
     return TRUE;
+}
+
+HWND Control(HWND main, const std::wstring& caption) {
+    ControlSearch s{caption};
+    EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The letter after the caption's single "&" ("&&" is a plain "&"); 0 when it has none.
+wchar_t AccessKey(const std::wstring& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] != L'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
+// The open menu: Wine's (and Windows') popup menu window class.
+HWND OpenMenu() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// Chooses an entry of the tray icon's menu as the user does: a right click on the icon, then the
+// entry's access key. Under Wine, without a notification area on the display, the icons are
+// windows of Wine's own tray window; their menus belong to the program, whose entries another
+// process cannot read, so the entry is found by its key. The command is the program's own.
+int ChooseFromTrayMenu(const std::wstring& caption) {
+    const wchar_t key = AccessKey(caption);
+    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    HWND icon = tray ? FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
+    // With a second icon there it could be another program's.
+    if (!key || !icon || FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) return 1;
+    PostMessageW(icon, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+    PostMessageW(icon, WM_RBUTTONUP, 0, MAKELPARAM(2, 2));
+    HWND menu = nullptr;
+    if (!WaitFor(5, [&] { return (menu = OpenMenu()) != nullptr; })) return 1;
+    PostMessageW(menu, WM_CHAR, std::towlower(key), 0);
+    if (WaitFor(5, [] { return OpenMenu() == nullptr; })) return 0;
+    // No entry has that key: the menu stays open until it is cancelled.
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    return 1;
 }
 
 }  // namespace
@@ -97,7 +141,13 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (cmd == L"command" && argc > 2) {
         if (!main) return 1;
-        return PostMessageW(main, WM_COMMAND, MAKEWPARAM(_wtoi(argv[2]), 0), 0) ? 0 : 1;
+        // A click: the control's parent hears of it as WM_COMMAND with the control's id.
+        if (HWND control = Control(main, argv[2]))
+            return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                                reinterpret_cast<LPARAM>(control))
+                       ? 0
+                       : 1;
+        return ChooseFromTrayMenu(argv[2]);
     }
     if (cmd == L"endsession") {
         if (!main) return 1;
@@ -121,10 +171,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (cmd == L"checked" && argc > 2) {
         if (!main) return 1;
-        ControlSearch s{argv[2]};
-        EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&s));
-        if (!s.found) return 1;
-        std::printf("%d\n", SendMessageW(s.found, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+        HWND box = Control(main, argv[2]);
+        if (!box) return 1;
+        std::printf("%d\n", SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
     if (cmd == L"answer-box" && argc > 2) {

@@ -52,8 +52,8 @@ check "the file saved while shown still stays after hiding" stays "Tray-While-Sh
 save "Tray-After.txt"
 check "a file saved after hiding is moved" arrives "$target/tray-after.txt"
 
-# The user's pause from the tray menu ("&Paused" is command 104) holds across show and hide.
-probe command 104 >/dev/null
+# The user's pause from the tray menu holds across show and hide.
+check "the tray menu's Paused entry is chosen" probe command "&Paused"
 sleep 1
 save "Tray-Paused.txt"
 check "a file saved while paused stays" stays "Tray-Paused.txt"
@@ -63,7 +63,7 @@ probe hotkey H >/dev/null
 check "hidden while paused" becomes hidden
 save "Tray-Still-Paused.txt"
 check "still paused after hiding" stays "Tray-Still-Paused.txt"
-probe command 104 >/dev/null
+check "the tray menu's Paused entry is chosen again" probe command "&Paused"
 sleep 1
 save "Tray-Resumed.txt"
 check "unchecking the pause resumes moving" arrives "$target/tray-resumed.txt"

@@ -16,12 +16,18 @@
 #include <string>
 #include <vector>
 
+// Relative: the benchmarks use these helpers with only this folder on their include path.
+#include "../support/FileBytes.h"
+#include "../support/WaitFor.h"
 #include "engine/Monitorthread.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "ui/Thread.h"
 
 namespace vantrel::e2e {
+
+using test::FileBytes;
+using test::WaitFor;
 
 inline std::wstring WithSlash(std::wstring folder) {
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
@@ -38,16 +44,6 @@ inline double NowMs() {
     LARGE_INTEGER c;
     QueryPerformanceCounter(&c);
     return static_cast<double>(c.QuadPart) / perMs;
-}
-
-// Polls until ready() holds or timeoutMs passes; true when it held.
-inline bool WaitFor(const std::function<bool()>& ready, uint32_t timeoutMs, uint32_t stepMs = 20) {
-    const double end = NowMs() + timeoutMs;
-    for (;;) {
-        if (ready()) return true;
-        if (NowMs() > end) return false;
-        Sleep(stepMs);
-    }
 }
 
 inline bool IsFile(const std::wstring& path) {
@@ -73,22 +69,9 @@ inline bool WriteNewFile(const std::wstring& path,
     return ok && written == bytes.size();
 }
 
-inline std::string ReadBytes(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (::ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(h);
-    return bytes;
-}
-
 // The log file as text (UTF-16 LE without a byte-order mark).
 inline std::wstring ReadLog(const std::wstring& path) {
-    return FromUtf16Le(ReadBytes(path));
+    return FromUtf16Le(FileBytes(path));
 }
 
 inline size_t CountOf(const std::wstring& text, const std::wstring& piece) {

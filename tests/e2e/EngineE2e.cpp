@@ -171,7 +171,7 @@ TEST_F(EngineE2e, NewFileArrivesUnderItsLowerCaseNameAndTheReportIsLogged) {
     ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + L"quarterly report.doc"); }, 10000));
     ASSERT_TRUE(LogHas(L"quarterly report.doc moved"));
     EXPECT_EQ(std::vector<std::wstring>{L"quarterly report.doc"}, ListNames(target_));
-    EXPECT_EQ("figures", ReadBytes(target_ + L"quarterly report.doc"));
+    EXPECT_EQ("figures", FileBytes(target_ + L"quarterly report.doc"));
     EXPECT_EQ(std::vector<std::wstring>{L"Draft.TMP"}, ListNames(desktop_));
 
     std::wstring log = Log();
@@ -229,8 +229,8 @@ TEST_F(EngineE2e, ClashIsRenamedAsideWithTheTickCountOrDeleted) {
     EXPECT_EQ(2u, ListNames(target_).size());
     // The tick count of the clash, read between the file's creation and its arrival.
     EXPECT_LE(static_cast<uint32_t>(tick) - before, after - before);
-    EXPECT_EQ("old", ReadBytes(target_ + aside));
-    EXPECT_EQ("new", ReadBytes(target_ + L"notes.txt"));
+    EXPECT_EQ("old", FileBytes(target_ + aside));
+    EXPECT_EQ("new", FileBytes(target_ + L"notes.txt"));
     EXPECT_NE(std::wstring::npos,
               Log().find(L"-> >> Operation report for 1 files <<\r\nFile: " + target_ + L"notes.txt renamed to: " +
                          target_ + aside + L"\r\nFile: notes.txt moved\r\n\r\n"))
@@ -241,7 +241,7 @@ TEST_F(EngineE2e, ClashIsRenamedAsideWithTheTickCountOrDeleted) {
     ASSERT_TRUE(WriteNewFile(target_ + L"memo.txt", "old"));
     ASSERT_TRUE(WriteNewFile(desktop_ + L"memo.txt", "new"));
     ASSERT_TRUE(LogHas(L"File: memo.txt moved"));
-    EXPECT_EQ("new", ReadBytes(target_ + L"memo.txt"));
+    EXPECT_EQ("new", FileBytes(target_ + L"memo.txt"));
     EXPECT_EQ(3u, ListNames(target_).size());
     EXPECT_NE(std::wstring::npos, Log().find(L"-> >> Operation report for 1 files <<\r\nFile: " + target_ +
                                              L"memo.txt deleted.\r\nFile: memo.txt moved\r\n\r\n"))
@@ -269,7 +269,7 @@ TEST_F(EngineE2e, FileHeldOpenIsMovedAtTheFourthAttempt) {
     // Attempts at 0, 1, 2 and 3 s: the fourth is the first after the file was let go.
     EXPECT_GE(arrived, 2900.0);
     EXPECT_LT(arrived, 3900.0);
-    EXPECT_EQ("data", ReadBytes(target_ + L"locked.txt"));
+    EXPECT_EQ("data", FileBytes(target_ + L"locked.txt"));
 
     ASSERT_TRUE(LogHas(L"locked.txt moved"));
     std::wstring log = Log();
@@ -519,8 +519,8 @@ TEST_F(EngineE2e, ThreadStartsRefusedForAWhileLoseNoItemAndMonitoringGoesOn) {
     ASSERT_TRUE(WaitFor([&] { return IsFile(target_ + L"after.txt"); }, 10000));
 
     EXPECT_GT(refusing.Refused(), 0);
-    EXPECT_EQ("one", ReadBytes(target_ + L"during 1.txt"));
-    EXPECT_EQ("two", ReadBytes(target_ + L"during 2.txt"));
+    EXPECT_EQ("one", FileBytes(target_ + L"during 1.txt"));
+    EXPECT_EQ("two", FileBytes(target_ + L"during 2.txt"));
     EXPECT_TRUE(ListNames(desktop_).empty());
     ASSERT_TRUE(LogHas(L"File: after.txt moved"));
     std::wstring log = Log();

@@ -1,10 +1,10 @@
 // The engine at the limits of its workers: thread starts the system refuses, exceptions that end
 // a worker, and the end of the program while batches retry and folder movers wait.
-#include <chrono>
+#include <functional>
 #include <stdexcept>
-#include <thread>
 
 #include "EngineFixture.h"
+#include "WaitFor.h"
 #include "engine/ThreadReports.h"
 
 namespace vantrel::test {
@@ -13,11 +13,7 @@ namespace {
 using namespace fake;
 
 bool Eventually(const std::function<bool()>& ready) {
-    for (int waited = 0; waited < 20000; waited += 5) {
-        if (ready()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return ready();
+    return WaitFor(ready, 20000, 5);
 }
 
 class WorkerLimitsTest : public EngineTest {

@@ -90,8 +90,10 @@ class NoteRun {
 
 using test::Children;
 using test::ClassOf;
+using test::Click;
 using test::FileNameBox;
 using test::Memo;
+using test::SetText;
 using test::Text;
 
 HWND ChildWithText(HWND dlg, const std::wstring& text) {
@@ -158,15 +160,6 @@ void ExpectLayout(HWND dlg, UINT dpi) {
         EXPECT_STREQ(font.lfFaceName, L"Tahoma") << Text(control);
         EXPECT_EQ(font.lfHeight, -MulDiv(8, static_cast<int>(dpi), 72)) << Text(control);
     }
-}
-
-void Click(HWND dlg, int id) {
-    PostMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
-}
-
-// Sent across threads: the dialog's thread handles it inside its modal loop.
-void SetText(HWND w, const wchar_t* text) {
-    SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
 TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {

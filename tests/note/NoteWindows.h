@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::test {
+#include "WindowText.h"
 
-inline std::wstring Text(HWND w) {
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
+namespace vantrel::test {
 
 inline std::wstring ClassOf(HWND w) {
     wchar_t cls[64] = {};

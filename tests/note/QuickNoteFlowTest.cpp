@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "NoteWindows.h"
+#include "WaitFor.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,8 +34,10 @@ using fake::kActionAdded;
 // --- finding and reading the dialogs ---
 
 using test::ClassOf;
+using test::Click;
 using test::FileNameBox;
 using test::Memo;
+using test::SetText;
 using test::Text;
 
 // Every visible "Quick Note" dialog of this process, whichever thread owns it.
@@ -55,21 +58,13 @@ std::vector<HWND> NoteDialogs() {
 // Waits until exactly `count` dialogs are open; returns them (fewer or more when the wait ran out).
 std::vector<HWND> WaitForDialogs(size_t count) {
     std::vector<HWND> found;
-    for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
-        found = NoteDialogs();
-        if (found.size() == count) return found;
-        std::this_thread::sleep_for(20ms);
-    }
+    test::WaitFor(
+        [&] {
+            found = NoteDialogs();
+            return found.size() == count;
+        },
+        10000);
     return found;
-}
-
-// Sent across threads: the batch thread handles it inside the dialog's modal loop.
-void SetText(HWND w, const std::wstring& text) {
-    SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void Click(HWND dlg, int id) {
-    PostMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
 }
 
 // The window answers a message sent from another thread within two seconds while this thread
