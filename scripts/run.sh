@@ -40,7 +40,22 @@ exe="$repo/build/$preset/src/app/DesktopVantrel.exe"
 # The prefix is made, finished or brought up to date the tests' way, before Wine sees a display:
 # wineboot with a display can hang on a crash dialog (see scripts/wine-prefix.sh). A ready prefix
 # is left as it is.
+# A prefix made for another set of Wine packages (wine32 installed or removed since) is made anew:
+# the program's settings and log are carried over to the new one.
+data="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vantrel"
+kept=""
+if [ -d "$data" ]; then
+    kept="$(mktemp -d)"
+    cp -a "$data/." "$kept/"
+fi
 scripts/wine-prefix.sh >/dev/null 9>&-
+if [ -n "$kept" ]; then
+    if [ ! -d "$data" ]; then
+        mkdir -p "$data"
+        cp -a "$kept/." "$data/"
+    fi
+    rm -rf "$kept"
+fi
 
 # Point the prefix's desktop and documents at the user's own folders.
 mkdir -p "$HOME/Desktop" "$HOME/Documents"
