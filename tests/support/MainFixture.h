@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "FileBytes.h"
 #include "app/Main.h"
 #include "platform/Text.h"
 #include "platform/UniqueHandle.h"
@@ -30,19 +31,6 @@ inline std::wstring LocalAppData() {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
-}
-
-// A real file's bytes, or nothing when it cannot be opened.
-inline std::string FileBytes(const std::wstring& path) {
-    std::string bytes;
-    unique_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    return bytes;
 }
 
 inline bool FileThere(const std::wstring& path) {
