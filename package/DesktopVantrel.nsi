@@ -27,10 +27,9 @@ Unicode true
 ; What the program's own "Aut&o start" box writes: this value, holding the bare path of the exe.
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "Vantrel"
-; How a running copy is found and ended: its main window, its Exit command (kExitAction in
-; src/app/Main.h; the installer tests fail when the two part), its instance mutex.
+; How a running copy is found and ended: its main window, its Exit command (EXIT_COMMAND, given
+; by the build from kExitAction in src/app/Main.h), its instance mutex.
 !define MAIN_WINDOW_CLASS "TMainForm"
-!define EXIT_COMMAND 103
 !define INSTANCE_MUTEX "DesktopVantrel"
 ; The program's settings file and log.
 !define DATA_DIR "$LOCALAPPDATA\Vantrel"

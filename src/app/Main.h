@@ -32,7 +32,8 @@ enum MainCommand : UINT {
     kSaveAction = 100,
     kShowAction,
     kAboutAction,
-    kExitAction,
+    // The installer ends a running copy with this command; its build reads the value from here.
+    kExitAction = 103,
     kPauseAction,
     kShowIconAction,
     kOpenTargetFolderAction,
