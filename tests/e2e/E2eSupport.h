@@ -19,7 +19,7 @@
 #include "engine/Monitorthread.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel::e2e {
 
