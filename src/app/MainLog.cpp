@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Main.h"
+#include "app/MemoKeys.h"
 #include "platform/Platform.h"
 #include "ui/TextSearch.h"
 
@@ -58,12 +59,7 @@ void TMainForm::CreateLogPage() {
 }
 
 bool TMainForm::LogMemoKeyDown(WPARAM key) {
-    // Ctrl+A selects everything, whether Shift or Alt is held as well.
-    if (key == 'A' && GetKeyState(VK_CONTROL) < 0) {
-        SendMessageW(LogMemo, EM_SETSEL, 0, -1);
-        return true;
-    }
-    return false;
+    return SelectAllOnCtrlA(LogMemo, key);
 }
 
 void TMainForm::ViewLogButtonClick() {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Note.h"
+#include "app/NoteForm.h"
 #include "ui/Dpi.h"
 
 namespace vantrel {
@@ -75,7 +75,7 @@ class NoteRun {
         wchar_t title[64] = {};
         GetClassNameW(w, cls, 64);
         GetWindowTextW(w, title, 64);
-        if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quick Note") {
+        if (std::wstring(cls) == kNoteWindowClass && std::wstring(title) == L"Quick Note") {
             *reinterpret_cast<HWND*>(out) = w;
             return FALSE;
         }
@@ -173,7 +173,7 @@ TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
     NoteRun run(kPath, true);
     HWND dlg = run.Dialog();
     ASSERT_NE(dlg, nullptr);
-    EXPECT_EQ(FindWindowW(L"#32770", L"Quick Note"), dlg);
+    EXPECT_EQ(FindWindowW(kNoteWindowClass, L"Quick Note"), dlg);
 
     // A fixed dialog border: a dialog frame and a caption, no sizing frame, no owner.
     const auto style = GetWindowLongPtrW(dlg, GWL_STYLE);
