@@ -4,6 +4,7 @@
 #include "app/Folder.h"
 #include "app/Main.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 
@@ -16,10 +17,6 @@ void AddExactlyOnce(HWND edit, HWND listBox) {
     for (const auto& item : ui::ListItems(listBox))
         if (item == text) return;
     ui::ListAdd(listBox, text);
-}
-
-void EnsureBackslash(std::wstring& folder) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
 }
 
 }  // namespace
@@ -89,16 +86,13 @@ bool TMainForm::RefuseDesktop(const std::wstring& folder) {
 
 void TMainForm::FolderTreeNewText(size_t index, const std::wstring& text) {
     if (index >= FolderTree.Count() || text.empty() || RefuseDesktop(text) || !Os().DirectoryExists(text)) return;
-    std::wstring folder = text;  // letter case as typed
-    EnsureBackslash(folder);
-    FolderTree.Node(index).Folder = folder;
+    FolderTree.Node(index).Folder = WithTrailingBackslash(text);  // letter case as typed
 }
 
 void TMainForm::AddFolderActionExecute() {
     std::wstring candidate = ui::GetText(DestinationEdit);
     if (RefuseDesktop(candidate)) return;
-    EnsureBackslash(candidate);
-    candidate = Lowered(candidate);
+    candidate = Lowered(WithTrailingBackslash(candidate));
     for (size_t i = 0; i < FolderTree.Count(); ++i)
         if (Lowered(FolderTree.Node(i).Folder) == candidate) return;
     if (!Os().DirectoryExists(candidate)) return;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "platform/UniqueHandle.h"
 
 namespace vantrel {
@@ -187,7 +188,7 @@ std::wstring Literal(const std::wstring& path) {
     const DWORD length = ::GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
     if (length == 0 || length >= needed) return path;
     full.resize(length);
-    if (full.back() != L'\\') full += L'\\';
+    full = WithTrailingBackslash(std::move(full));
     full.append(path, slash + 1, std::wstring::npos);
     if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
     return prefix + full;

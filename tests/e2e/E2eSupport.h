@@ -23,11 +23,6 @@
 
 namespace vantrel::e2e {
 
-inline std::wstring WithSlash(std::wstring folder) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    return folder;
-}
-
 // Milliseconds from a steady clock with sub-millisecond resolution.
 inline double NowMs() {
     static const double perMs = [] {
@@ -102,7 +97,7 @@ inline size_t CountOf(const std::wstring& text, const std::wstring& piece) {
 inline std::vector<std::wstring> ListNames(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((WithSlash(folder) + L"*").c_str(), &fd);
+    HANDLE h = FindFirstFileW((WithTrailingBackslash(folder) + L"*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return names;
     do {
         std::wstring name = fd.cFileName;
@@ -113,7 +108,7 @@ inline std::vector<std::wstring> ListNames(const std::wstring& folder) {
 }
 
 inline void RemoveTree(const std::wstring& folder) {
-    std::wstring base = WithSlash(folder);
+    std::wstring base = WithTrailingBackslash(folder);
     for (const auto& name : ListNames(base)) {
         std::wstring path = base + name;
         if (IsFolder(path)) {
@@ -130,7 +125,7 @@ inline void RemoveTree(const std::wstring& folder) {
 inline std::wstring FreshFolder(const std::wstring& name) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, temp);
-    std::wstring root = WithSlash(temp) + L"vantrel-e2e\\";
+    std::wstring root = WithTrailingBackslash(temp) + L"vantrel-e2e\\";
     CreateDirectoryW(root.c_str(), nullptr);
     std::wstring folder = root + name + L"\\";
     RemoveTree(folder);
@@ -141,7 +136,7 @@ inline std::wstring FreshFolder(const std::wstring& name) {
 inline std::wstring ShellFolderPath(int csidl) {
     wchar_t path[MAX_PATH + 1] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, path))) return {};
-    return WithSlash(path);
+    return WithTrailingBackslash(path);
 }
 
 // Where the program keeps Settings.xml and Log.txt.
