@@ -4,16 +4,9 @@
 #include "app/Main.h"
 #include "app/MainPages.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 
 namespace vantrel {
-
-namespace {
-
-void EnsureBackslash(std::wstring& folder) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-}
-
-}  // namespace
 
 TFoldersPage::TFoldersPage(FoldersPageHost host) : host_(std::move(host)) {}
 
@@ -99,16 +92,13 @@ bool TFoldersPage::RefuseDesktop(const std::wstring& folder) {
 
 void TFoldersPage::FolderTreeNewText(size_t index, const std::wstring& text) {
     if (index >= folderTree_.Count() || text.empty() || RefuseDesktop(text) || !Os().DirectoryExists(text)) return;
-    std::wstring folder = text;  // letter case as typed
-    EnsureBackslash(folder);
-    folderTree_.Node(index).Folder = folder;
+    folderTree_.Node(index).Folder = WithTrailingBackslash(text);  // letter case as typed
 }
 
 void TFoldersPage::AddFolderActionExecute() {
     std::wstring candidate = ui::GetText(destinationEdit_);
     if (RefuseDesktop(candidate)) return;
-    EnsureBackslash(candidate);
-    candidate = Lowered(candidate);
+    candidate = Lowered(WithTrailingBackslash(candidate));
     for (size_t i = 0; i < folderTree_.Count(); ++i)
         if (Lowered(folderTree_.Node(i).Folder) == candidate) return;
     if (!Os().DirectoryExists(candidate)) return;

@@ -9,6 +9,7 @@
 #include "app/AutoStart.h"
 #include "app/Main.h"
 #include "app/MainPages.h"
+#include "app/MemoKeys.h"
 #include "platform/Platform.h"
 #include "ui/TextSearch.h"
 
@@ -44,11 +45,7 @@ bool TLogMemo::Create(HWND parent, UINT id) {
 }
 
 LRESULT TLogMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Ctrl+A selects everything, whether Shift or Alt is held as well.
-    if (msg == WM_KEYDOWN && wParam == 'A' && GetKeyState(VK_CONTROL) < 0) {
-        SendMessageW(Handle(), EM_SETSEL, 0, -1);
-        return 0;
-    }
+    if (msg == WM_KEYDOWN && SelectAllOnCtrlA(Handle(), wParam)) return 0;
     // The character Ctrl+A makes would only beep in a read-only memo.
     if (msg == WM_CHAR && wParam == 1) return 0;
     return Default(msg, wParam, lParam);

@@ -10,6 +10,8 @@
 
 #include "app/AppOptions.h"
 #include "app/Main.h"
+#include "app/NoteForm.h"
+#include "engine/Note.h"
 #include "ui/Application.h"
 
 // Constructed while the program initialises: finds the folders, reads or writes the settings
@@ -30,6 +32,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                                  ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);
+
+    // Batches ask for their quick notes with the note form.
+    vantrel::SetNotePrompt(&vantrel::ShowNoteForm);
 
     auto& app = vantrel::ui::TApplication::Instance();
     app.Title = vantrel::kAppTitle;

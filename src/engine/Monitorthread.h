@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "settings/Options.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel {
 

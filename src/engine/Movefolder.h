@@ -7,7 +7,7 @@
 
 #include "platform/Text.h"
 #include "settings/Options.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel {
 

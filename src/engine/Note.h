@@ -1,14 +1,14 @@
 // The quick-note prompt a move batch shows before it moves anything.
 //
-// On Windows AskNote shows the modal "Quick Note" dialog (TNoteForm) on the calling thread and
-// waits for its result. Tests install their own prompt with SetNotePrompt.
+// The engine only asks: the program installs its "Quick Note" form (TNoteForm) with SetNotePrompt
+// at start, tests install their own prompts. Without one the note is skipped and the items moved.
 #pragma once
 
 #include <string>
 
 namespace vantrel {
 
-// Modal results of the note dialog.
+// Modal results of the note form.
 constexpr int kNoteOk = 1;     // "&OK"
 constexpr int kNoteSkip = 2;   // "&Don't save note", Escape, the title-bar close
 constexpr int kNoteAbort = 3;  // "&Abort"
@@ -19,18 +19,13 @@ struct NoteAnswer {
     std::wstring Text;      // the memo's text exactly as the control holds it (lines joined by CR LF)
 };
 
+// Shows the note form modally on the calling thread, with no owner, and returns when the user has
+// closed it. fileName fills the file-name box, which takes edits only when fileNameEnabled is set.
 using NotePrompt = NoteAnswer (*)(const std::wstring& fileName, bool fileNameEnabled);
 
-// Shows the prompt: the installed one, else the dialog (Windows). Any thread.
+// Asks the installed prompt; any thread.
 NoteAnswer AskNote(const std::wstring& fileName, bool fileNameEnabled);
-// Installs a prompt (tests); nullptr restores the dialog.
+// Installs a prompt; nullptr removes it.
 void SetNotePrompt(NotePrompt prompt);
-
-#ifdef _WIN32
-// The "Quick Note" dialog (TNoteForm): shown modally on the calling thread, with no owner, and
-// returns when the user closes it. fileName fills the file-name box, which takes edits only when
-// fileNameEnabled is set.
-NoteAnswer ShowNoteForm(const std::wstring& fileName, bool fileNameEnabled);
-#endif
 
 }  // namespace vantrel

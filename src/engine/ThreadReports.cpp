@@ -4,7 +4,7 @@
 
 #include "engine/Monitorthread.h"
 #include "platform/Text.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel {
 

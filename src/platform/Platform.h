@@ -1,7 +1,7 @@
 // The narrow seam between the program's rules and the operating system.
 //
 // Engine, settings and log reach the OS only through this interface. The Win32
-// implementation (Win32Platform.cpp) makes exactly the calls the program is built
+// implementation (Win32Platform.h) makes exactly the calls the program is built
 // around; tests install a fake (tests/fakes) with a virtual clock, an in-memory
 // file system, injected error codes and scripted change notifications.
 #pragma once

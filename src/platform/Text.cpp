@@ -69,6 +69,11 @@ std::wstring FromUtf16Le(const std::string& bytes) {
     return out;
 }
 
+std::wstring WithTrailingBackslash(std::wstring folder) {
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
 std::wstring AsciiLower(std::wstring text) {
     for (auto& ch : text)
         if (ch >= L'A' && ch <= L'Z') ch = static_cast<wchar_t>(ch - L'A' + L'a');

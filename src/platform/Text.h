@@ -25,6 +25,10 @@ std::string ToUtf16Le(const std::wstring& text);
 // Text from UTF-16 little-endian bytes; an odd last byte is not part of the text.
 std::wstring FromUtf16Le(const std::string& bytes);
 
+// The folder with a backslash at its end: one is added unless it is there already; an empty
+// folder becomes a lone backslash.
+std::wstring WithTrailingBackslash(std::wstring folder);
+
 // ASCII-only case folding (A-Z to a-z), for comparisons that must not depend on the locale.
 std::wstring AsciiLower(std::wstring text);
 

@@ -5,15 +5,12 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "settings/SettingsFile.h"
 
 namespace vantrel {
 
 namespace {
-
-void AddBackslash(std::wstring& folder) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-}
 
 // A shell folder with a trailing backslash, or empty when the shell does not know it.
 std::wstring ShellFolder(SpecialFolder id) {
@@ -21,8 +18,7 @@ std::wstring ShellFolder(SpecialFolder id) {
     if (!Os().GetSpecialFolder(id, path)) return {};
     TrimBuffer(path);
     if (path.empty()) return {};
-    AddBackslash(path);
-    return path;
+    return WithTrailingBackslash(path);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/Text.h"
 #include "xml/Xml.h"
 
 namespace vantrel {
@@ -155,10 +156,7 @@ std::string SettingsToBytes(const Settings& s) {
 Settings SettingsFromBytes(const std::string& bytes, const std::wstring& defaultDestination) {
     Settings s = DefaultSettings(defaultDestination);
     Reader r(bytes);
-    if (auto destination = r.Text(L"DestinationFolder")) {
-        s.DestinationFolder = *destination;
-        if (s.DestinationFolder.empty() || s.DestinationFolder.back() != L'\\') s.DestinationFolder += L'\\';
-    }
+    if (auto destination = r.Text(L"DestinationFolder")) s.DestinationFolder = WithTrailingBackslash(*destination);
     r.Bool(L"QuickNote", s.QuickNote);
     r.Bool(L"RenameFile", s.RenameFile);
     r.Bool(L"RenameFolder", s.RenameFolder);

@@ -247,15 +247,12 @@ const Element* Document::Root() const {
 }
 
 const Element* Document::Find(const std::wstring& name) const {
-    auto fold = [](wchar_t ch) { return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch; };
-    auto same = [&](const std::wstring& a) {
-        if (a.size() != name.size()) return false;
-        for (size_t k = 0; k < a.size(); ++k)
-            if (fold(a[k]) != fold(name[k])) return false;
-        return true;
-    };
+    // The settings file's names are ASCII: folding A-Z alone keeps the match independent of the locale.
+    const std::wstring wanted = AsciiLower(name);
     for (size_t i = 1; i < elements_.size(); ++i)
-        if (elements_[i].complete_ && same(elements_[i].name_)) return &elements_[i];
+        if (elements_[i].complete_ && elements_[i].name_.size() == wanted.size() &&
+            AsciiLower(elements_[i].name_) == wanted)
+            return &elements_[i];
     return nullptr;
 }
 

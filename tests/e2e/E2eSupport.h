@@ -22,17 +22,12 @@
 #include "engine/Monitorthread.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel::e2e {
 
 using test::FileBytes;
 using test::WaitFor;
-
-inline std::wstring WithSlash(std::wstring folder) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    return folder;
-}
 
 // Milliseconds from a steady clock with sub-millisecond resolution.
 inline double NowMs() {
@@ -85,7 +80,7 @@ inline size_t CountOf(const std::wstring& text, const std::wstring& piece) {
 inline std::vector<std::wstring> ListNames(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((WithSlash(folder) + L"*").c_str(), &fd);
+    HANDLE h = FindFirstFileW((WithTrailingBackslash(folder) + L"*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return names;
     do {
         std::wstring name = fd.cFileName;
@@ -96,7 +91,7 @@ inline std::vector<std::wstring> ListNames(const std::wstring& folder) {
 }
 
 inline void RemoveTree(const std::wstring& folder) {
-    std::wstring base = WithSlash(folder);
+    std::wstring base = WithTrailingBackslash(folder);
     for (const auto& name : ListNames(base)) {
         std::wstring path = base + name;
         if (IsFolder(path)) {
@@ -113,7 +108,7 @@ inline void RemoveTree(const std::wstring& folder) {
 inline std::wstring FreshFolder(const std::wstring& name) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, temp);
-    std::wstring root = WithSlash(temp) + L"vantrel-e2e\\";
+    std::wstring root = WithTrailingBackslash(temp) + L"vantrel-e2e\\";
     CreateDirectoryW(root.c_str(), nullptr);
     std::wstring folder = root + name + L"\\";
     RemoveTree(folder);
@@ -124,7 +119,7 @@ inline std::wstring FreshFolder(const std::wstring& name) {
 inline std::wstring ShellFolderPath(int csidl) {
     wchar_t path[MAX_PATH + 1] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, path))) return {};
-    return WithSlash(path);
+    return WithTrailingBackslash(path);
 }
 
 // Where the program keeps Settings.xml and Log.txt.

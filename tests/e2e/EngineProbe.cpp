@@ -79,8 +79,7 @@ int main() {
         const std::wstring value = args[++i];
         const bool flag = value == L"1" || value == L"true";
         if (name == L"--destination") {
-            std::wstring folder = value;
-            if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+            const std::wstring folder = vantrel::WithTrailingBackslash(value);
             vantrel::ForceDirectories(folder);
             options.SetDestinationFolder(folder);
         } else if (name == L"--try-to-move") {

@@ -15,7 +15,7 @@
 #include "fakes/FakePlatform.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel::test {
 

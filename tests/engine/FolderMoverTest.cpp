@@ -72,7 +72,7 @@ TEST_F(FolderMoverTest, WritingIntoAnExistingFileIsNoChange) {
 
 TEST_F(FolderMoverTest, AFailedTakeWaitsAnotherFullPeriodSilently) {
     os->SetTick(7);
-    os->Fail(L"Shell", desk + L"photos", kErrorSharingViolation, 2);
+    os->Fail(fake::Fault::Shell, desk + L"photos", kErrorSharingViolation, 2);
     options->SetMoveFolderDelay(1500);
     RunMover(L"photos");
     EXPECT_EQ(ShellCalls(), (Lines{Take(1500, L"~dvrename7_photos", false), Take(3000, L"~dvrename7_photos", false),
@@ -95,7 +95,7 @@ TEST_F(FolderMoverTest, AClashingFolderIsRenamedAsideBeforeTheWait) {
 
 TEST_F(FolderMoverTest, AFailedClashRenameIsLoggedAndTheMoveFails) {
     os->AddDirectory(dest + L"photos");
-    os->Fail(L"Shell", dest + L"photos", kErrorAccessDenied);
+    os->Fail(fake::Fault::Shell, dest + L"photos", kErrorAccessDenied);
     RunMover(L"photos");
     EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: " + dest + L"photos not renamed. Error code: 5",
                                              L"Folder: photos not moved. Error code: 183"})}));
@@ -132,7 +132,7 @@ TEST_F(FolderMoverTest, AClashThatAppearsDuringTheWaitKeepsBothFolders) {
 
 TEST_F(FolderMoverTest, AFailedMoveGivesTheFolderItsNameBack) {
     os->SetTick(7);
-    os->Fail(L"Shell", desk + L"~dvrename7_photos", kErrorAccessDenied, 1);
+    os->Fail(fake::Fault::Shell, desk + L"~dvrename7_photos", kErrorAccessDenied, 1);
     RunMover(L"photos");
     EXPECT_EQ(ShellCalls(), (Lines{Take(2000, L"~dvrename7_photos"), Move(2000, L"~dvrename7_photos", dest, false),
                                    GiveBack(2000, L"~dvrename7_photos")}));
@@ -146,7 +146,7 @@ TEST_F(FolderMoverTest, AFolderWhoseNameWasTakenMeanwhileGetsANumberedOne) {
     os->AddDirectory(dest + L"photos");
     options->SetRenameFolder(false);
     // Another "photos" appears on the desktop the moment ours bears its holding name.
-    os->After(L"ShellRename", [&] { os->AddFile(desk + L"photos", "newcomer"); });
+    os->After(fake::Operation::ShellRename, [&] { os->AddFile(desk + L"photos", "newcomer"); });
     RunMover(L"photos");
     EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 183"})}));
     EXPECT_EQ(os->Content(desk + L"photos"), "newcomer");
@@ -157,7 +157,7 @@ TEST_F(FolderMoverTest, AFolderOfTheSameNameArrivingInTheLastInstantGetsNoNested
     // It comes between the check of the target and the shell's move, which then puts ours inside it.
     os->SetTick(7);
     options->SetRenameFolder(false);
-    os->Before(L"ShellMove", [&] { os->AddFile(dest + L"photos\\b.jpg", "old"); });
+    os->Before(fake::Operation::ShellMove, [&] { os->AddFile(dest + L"photos\\b.jpg", "old"); });
     RunMover(L"photos");
     EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 183"})}));
     ExpectUntouched();
@@ -186,7 +186,7 @@ TEST_F(FolderMoverTest, ANameEndingInADotIsMovedAsItIs) {
 }
 
 TEST_F(FolderMoverTest, AWatchThatCannotStartEndsWithoutWaitOrMove) {
-    os->Fail(L"WatchFolderTree", desk + L"photos", kErrorAccessDenied);
+    os->Fail(fake::Fault::WatchFolderTree, desk + L"photos", kErrorAccessDenied);
     RunMover(L"photos");
     EXPECT_TRUE(ShellCalls().empty());
     EXPECT_EQ(os->Now(), t0);
@@ -205,7 +205,7 @@ TEST_F(FolderMoverTest, AFolderGoneBeforeTheWatchKeepsTheClashLine) {
 
 TEST_F(FolderMoverTest, AFailedRearmEndsTheWaitAndTheMoveFails) {
     os->SetTick(7);
-    os->Fail(L"Rearm", desk + L"photos", 6);
+    os->Fail(fake::Fault::Rearm, desk + L"photos", 6);
     os->Schedule(t0 + 500, [&] { os->AddFile(desk + L"photos\\b.jpg"); });
     RunMover(L"photos");
     // The shell reports success for a source that is not there; the folder is not in the target.

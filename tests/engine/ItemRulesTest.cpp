@@ -77,8 +77,8 @@ TEST_F(ItemRulesTest, AClashingFileIsDeletedWithRenameFileClear) {
 TEST_F(ItemRulesTest, AFailedRenameOrDeleteLeavesTheOldFileAndEveryAttemptFails) {
     os->AddFile(desk + L"report.doc", "new");
     os->AddFile(dest + L"report.doc", "old");
-    os->Fail(L"MoveFile", dest + L"report.doc", kErrorAccessDenied);
-    os->Fail(L"DeleteFile", dest + L"report.doc", kErrorSharingViolation);
+    os->Fail(fake::Fault::MoveFile, dest + L"report.doc", kErrorAccessDenied);
+    os->Fail(fake::Fault::DeleteFile, dest + L"report.doc", kErrorSharingViolation);
     MoveOne(L"report.doc");
     options->SetRenameFile(false);
     MoveOne(L"report.doc");
@@ -160,7 +160,7 @@ TEST_F(ItemRulesTest, AllAttemptsFailingGiveTheLastAttemptsCode) {
     options->SetTryCount(2);
     os->AddFile(desk + L"busy.txt");
     os->Lock(desk + L"busy.txt", UINT64_MAX);
-    os->Fail(L"MoveFile", desk + L"busy.txt", kErrorAccessDenied, 3);  // the first three attempts
+    os->Fail(fake::Fault::MoveFile, desk + L"busy.txt", kErrorAccessDenied, 3);  // the first three attempts
     MoveOne(L"busy.txt");
     EXPECT_EQ(Relative(CallsOf(L"MoveFile"), desk + L"busy.txt"), (std::vector<uint64_t>{0, 1000, 2000, 3000}));
     EXPECT_EQ(Entries(), (std::vector<std::wstring>{ReportEntry(
@@ -207,7 +207,7 @@ TEST_F(ItemRulesTest, AFolderIsHandedToTheFolderMoverWithMoveFolderSet) {
 TEST_F(ItemRulesTest, MovementInitializedStandsEvenWhenTheFolderMoveFails) {
     options->SetMoveFolder(true);
     os->AddDirectory(desk + L"photos");
-    os->Fail(L"WatchFolderTree", desk + L"photos", kErrorAccessDenied);
+    os->Fail(fake::Fault::WatchFolderTree, desk + L"photos", kErrorAccessDenied);
     MoveOne(L"photos");
     EXPECT_EQ(SortedEntries(),
               (std::vector<std::wstring>{

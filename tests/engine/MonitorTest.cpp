@@ -28,7 +28,7 @@ TEST_F(MonitorTest, AMissingDesktopGivesOneLineAndNoBatch) {
 }
 
 TEST_F(MonitorTest, AnOpenFailureGivesTheSystemCode) {
-    os->Fail(L"OpenDirectoryChanges", desk, kErrorAccessDenied);
+    os->Fail(fake::Fault::OpenDirectoryChanges, desk, kErrorAccessDenied);
     StartMonitor();
     ASSERT_TRUE(TThread::WaitForIdle(20000));
     EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"Can not open Desktop Folder for monitoring. Error code: 5\r\n"}));

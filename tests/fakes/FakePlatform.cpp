@@ -28,7 +28,7 @@ class FakePlatform::FakeFile : public OpenFile {
         ++os_.appends_;
         uint32_t code;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(L"Append", key_, code) || it == os_.nodes_.end()) {
+        if (os_.Failing(Fault::Append, key_, code) || it == os_.nodes_.end()) {
             lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
             return false;
         }
@@ -39,7 +39,7 @@ class FakePlatform::FakeFile : public OpenFile {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
         uint32_t code;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(L"ReadAll", key_, code) || it == os_.nodes_.end()) {
+        if (os_.Failing(Fault::ReadAll, key_, code) || it == os_.nodes_.end()) {
             lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
             return false;
         }
@@ -50,7 +50,7 @@ class FakePlatform::FakeFile : public OpenFile {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
         uint32_t code;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(L"Truncate", key_, code) || it == os_.nodes_.end()) {
+        if (os_.Failing(Fault::Truncate, key_, code) || it == os_.nodes_.end()) {
             lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
             return false;
         }
@@ -121,7 +121,7 @@ class FakePlatform::FakeWatch : public FolderWatch {
     bool Rearm() override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
         uint32_t code;
-        if (os_.Failing(L"Rearm", watch_->key, code)) {
+        if (os_.Failing(Fault::Rearm, watch_->key, code)) {
             lastError = code;
             return false;
         }
@@ -229,9 +229,9 @@ std::vector<std::wstring> FakePlatform::List(const std::wstring& folder) const {
     return names;
 }
 
-void FakePlatform::Fail(const std::wstring& op, const std::wstring& path, uint32_t code, int times) {
+void FakePlatform::Fail(Fault call, const std::wstring& path, uint32_t code, int times) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    failures_.push_back({op, path.empty() ? std::wstring() : Key(path), code, times});
+    failures_.push_back({call, path.empty() ? std::wstring() : Key(path), code, times});
 }
 
 void FakePlatform::ClearFailures() {
@@ -239,10 +239,10 @@ void FakePlatform::ClearFailures() {
     failures_.clear();
 }
 
-bool FakePlatform::Failing(const std::wstring& op, const std::wstring& path, uint32_t& code) {
+bool FakePlatform::Failing(Fault call, const std::wstring& path, uint32_t& code) {
     std::wstring key = Key(path);
     for (auto& f : failures_) {
-        if (f.op != op || f.times == 0 || (!f.path.empty() && f.path != key)) continue;
+        if (f.call != call || f.times == 0 || (!f.path.empty() && f.path != key)) continue;
         if (f.times > 0) --f.times;
         code = f.code;
         return true;
@@ -347,17 +347,17 @@ void FakePlatform::Record(const std::wstring& op, const std::wstring& from, cons
     calls_.push_back({now_, op, from, to, ok});
 }
 
-void FakePlatform::After(const std::wstring& op, std::function<void()> action) {
+void FakePlatform::After(Operation op, std::function<void()> action) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     afterCalls_.emplace(op, std::move(action));
 }
 
-void FakePlatform::Before(const std::wstring& op, std::function<void()> action) {
+void FakePlatform::Before(Operation op, std::function<void()> action) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     beforeCalls_.emplace(op, std::move(action));
 }
 
-void FakePlatform::RunOnce(std::multimap<std::wstring, std::function<void()>>& actions, const std::wstring& op) {
+void FakePlatform::RunOnce(std::multimap<Operation, std::function<void()>>& actions, Operation op) {
     auto it = actions.find(op);
     if (it == actions.end()) return;
     auto action = std::move(it->second);
@@ -410,7 +410,7 @@ bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
     std::wstring fromKey = Key(from), toKey = Key(to);
     uint32_t code = 0;
     auto it = nodes_.find(fromKey);
-    if (Failing(L"MoveFile", from, code)) {
+    if (Failing(Fault::MoveFile, from, code)) {
     } else if (it == nodes_.end()) {
         code = kErrorFileNotFound;
     } else if (it->second.lockedUntil > now_) {
@@ -426,7 +426,7 @@ bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
         return false;
     }
     MoveTree(fromKey, toKey);
-    RunAfter(L"MoveFile");
+    RunAfter(Operation::MoveFile);
     return true;
 }
 
@@ -435,7 +435,7 @@ bool FakePlatform::DeleteFile(const std::wstring& path) {
     std::wstring key = Key(path);
     uint32_t code = 0;
     auto it = nodes_.find(key);
-    if (Failing(L"DeleteFile", path, code)) {
+    if (Failing(Fault::DeleteFile, path, code)) {
     } else if (it == nodes_.end()) {
         code = kErrorFileNotFound;
     } else if (it->second.dir) {
@@ -457,7 +457,7 @@ bool FakePlatform::CreateDirectory(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
     uint32_t code = 0;
-    if (Failing(L"CreateDirectory", path, code)) {
+    if (Failing(Fault::CreateDirectory, path, code)) {
     } else if (nodes_.count(key)) {
         code = kErrorAlreadyExists;
     } else if (!HasParent(key)) {
@@ -483,13 +483,13 @@ int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstr
         return path;
     };
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    RunOnce(beforeCalls_, rename ? L"ShellRename" : L"ShellMove");
+    RunOnce(beforeCalls_, rename ? Operation::ShellRename : Operation::ShellMove);
     std::wstring fromKey = Key(classic(from)), toKey = Key(classic(to));
     uint32_t code = 0;
     bool act = true;
     auto it = nodes_.find(fromKey);
     auto there = nodes_.find(toKey);
-    if (Failing(L"Shell", from, code)) {
+    if (Failing(Fault::Shell, from, code)) {
     } else if (rename) {
         if (it == nodes_.end())
             code = kShellUnknownError;
@@ -511,7 +511,7 @@ int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstr
     }
     Record(rename ? L"ShellRename" : L"ShellMove", from, to, code == 0);
     if (code == 0 && act) MoveTree(fromKey, toKey);
-    if (code == 0) RunAfter(rename ? L"ShellRename" : L"ShellMove");
+    if (code == 0) RunAfter(rename ? Operation::ShellRename : Operation::ShellMove);
     return static_cast<int>(code);
 }
 
@@ -519,7 +519,7 @@ bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     uint32_t code = 0;
     auto it = nodes_.find(Key(path));
-    if (Failing(L"ReadFile", path, code)) {
+    if (Failing(Fault::ReadFile, path, code)) {
     } else if (it == nodes_.end() || it->second.dir) {
         code = kErrorFileNotFound;
     } else if (it->second.lockedUntil > now_) {
@@ -540,7 +540,7 @@ bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes)
     std::wstring key = Key(path);
     uint32_t code = 0;
     auto it = nodes_.find(key);
-    if (Failing(L"WriteFile", path, code)) {
+    if (Failing(Fault::WriteFile, path, code)) {
     } else if (it != nodes_.end() && it->second.dir) {
         code = kErrorAccessDenied;
     } else if (!HasParent(key)) {
@@ -560,7 +560,7 @@ bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes)
 bool FakePlatform::ReplaceFile(const std::wstring& path, const std::string& bytes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     uint32_t code = 0;
-    if (Failing(L"ReplaceFile", path, code)) {
+    if (Failing(Fault::ReplaceFile, path, code)) {
         lastError = code;
         return false;  // like a failed temporary file: the old file stays as it was
     }
@@ -572,7 +572,7 @@ std::unique_ptr<OpenFile> FakePlatform::OpenLogFile(const std::wstring& path) {
     std::wstring key = Key(path);
     uint32_t code = 0;
     auto it = nodes_.find(key);
-    if (Failing(L"OpenLogFile", path, code)) {
+    if (Failing(Fault::OpenLogFile, path, code)) {
     } else if (logHeldByOther) {
         code = kErrorSharingViolation;
     } else if (it != nodes_.end() && it->second.dir) {
@@ -592,7 +592,7 @@ std::unique_ptr<DirectoryChanges> FakePlatform::OpenDirectoryChanges(const std::
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     uint32_t code = 0;
     auto it = nodes_.find(Key(path));
-    if (Failing(L"OpenDirectoryChanges", path, code)) {
+    if (Failing(Fault::OpenDirectoryChanges, path, code)) {
     } else if (it == nodes_.end() || !it->second.dir) {
         code = it == nodes_.end() && !HasParent(Key(path)) ? kErrorPathNotFound : kErrorFileNotFound;
     }
@@ -608,7 +608,7 @@ std::unique_ptr<FolderWatch> FakePlatform::WatchFolderTree(const std::wstring& p
     std::wstring key = Key(path);
     uint32_t code = 0;
     auto it = nodes_.find(key);
-    if (Failing(L"WatchFolderTree", path, code)) {
+    if (Failing(Fault::WatchFolderTree, path, code)) {
     } else if (it == nodes_.end() || !it->second.dir) {
         code = kErrorFileNotFound;
     }

@@ -18,6 +18,32 @@
 
 namespace vantrel::fake {
 
+// The calls a test can make fail (Fail). Append, ReadAll and Truncate are the log file's
+// operations, Shell both shell operations, Rearm a folder watch's.
+enum class Fault {
+    MoveFile,
+    DeleteFile,
+    CreateDirectory,
+    Shell,
+    ReadFile,
+    WriteFile,
+    ReplaceFile,
+    OpenLogFile,
+    Append,
+    ReadAll,
+    Truncate,
+    WatchFolderTree,
+    Rearm,
+    OpenDirectoryChanges,
+};
+
+// The operations a test can hook an action to (After, Before).
+enum class Operation {
+    MoveFile,
+    ShellRename,
+    ShellMove,
+};
+
 // One recorded MoveFile or shell operation.
 struct Call {
     uint64_t at;  // virtual milliseconds since the fake was made
@@ -38,11 +64,9 @@ class FakePlatform : public Platform {
     std::string Content(const std::wstring& path) const;
     std::vector<std::wstring> List(const std::wstring& folder) const;  // names directly inside, in lower case
 
-    // Fail every call of op ("MoveFile", "DeleteFile", "CreateDirectory", "Shell", "ReadFile",
-    // "WriteFile", "ReplaceFile", "OpenLogFile", "Append", "ReadAll", "Truncate", "WatchFolderTree",
-    // "Rearm", "OpenDirectoryChanges") whose first path equals path (any path when empty) with code,
+    // Fail every call of that kind whose first path equals path (any path when empty) with code,
     // `times` times (forever when negative).
-    void Fail(const std::wstring& op, const std::wstring& path, uint32_t code, int times = -1);
+    void Fail(Fault call, const std::wstring& path, uint32_t code, int times = -1);
     void ClearFailures();
     // MoveFile, DeleteFile and ReadFile of this file fail with a sharing violation until the clock
     // reaches untilMs.
@@ -54,11 +78,11 @@ class FakePlatform : public Platform {
     void Advance(uint64_t ms);    // runs scheduled events that fall due
     // Runs action when the virtual clock reaches atMs (from Sleep, Advance or a watch's wait).
     void Schedule(uint64_t atMs, std::function<void()> action);
-    // Runs action once, right after the next successful shell operation (op "ShellRename" or
-    // "ShellMove") or MoveFile has done its work: something another program does in that instant.
-    void After(const std::wstring& op, std::function<void()> action);
+    // Runs action once, right after the next successful operation op has done its work: something
+    // another program does in that instant.
+    void After(Operation op, std::function<void()> action);
     // Runs action once, right before the next shell operation op starts its work.
-    void Before(const std::wstring& op, std::function<void()> action);
+    void Before(Operation op, std::function<void()> action);
 
     // --- change notifications of the desktop directory ---
     void PushChanges(const std::string& block);  // a successful read with these bytes
@@ -126,7 +150,8 @@ class FakePlatform : public Platform {
         uint64_t lockedUntil = 0;
     };
     struct Failure {
-        std::wstring op, path;
+        Fault call;
+        std::wstring path;
         uint32_t code;
         int times;
     };
@@ -142,10 +167,10 @@ class FakePlatform : public Platform {
 
     static std::wstring Key(const std::wstring& path);
     static std::wstring Parent(const std::wstring& key);
-    bool Failing(const std::wstring& op, const std::wstring& path, uint32_t& code);  // lock held
-    bool HasParent(const std::wstring& key) const;                                   // lock held
-    void Touched(const std::wstring& key);                                           // lock held
-    void MoveTree(const std::wstring& fromKey, const std::wstring& toKey);           // lock held
+    bool Failing(Fault call, const std::wstring& path, uint32_t& code);     // lock held
+    bool HasParent(const std::wstring& key) const;                          // lock held
+    void Touched(const std::wstring& key);                                  // lock held
+    void MoveTree(const std::wstring& fromKey, const std::wstring& toKey);  // lock held
     void AdvanceLocked(std::unique_lock<std::recursive_mutex>& lock, uint64_t ms);
     void Record(const std::wstring& op, const std::wstring& from, const std::wstring& to, bool ok);
 
@@ -154,9 +179,9 @@ class FakePlatform : public Platform {
     std::map<std::wstring, Node> nodes_;
     std::vector<Failure> failures_;
     std::multimap<uint64_t, std::function<void()>> events_;
-    std::multimap<std::wstring, std::function<void()>> afterCalls_, beforeCalls_;
-    static void RunOnce(std::multimap<std::wstring, std::function<void()>>& actions, const std::wstring& op);
-    void RunAfter(const std::wstring& op) { RunOnce(afterCalls_, op); }  // lock held
+    std::multimap<Operation, std::function<void()>> afterCalls_, beforeCalls_;
+    static void RunOnce(std::multimap<Operation, std::function<void()>>& actions, Operation op);
+    void RunAfter(Operation op) { RunOnce(afterCalls_, op); }  // lock held
     std::deque<PendingRead> reads_;
     bool changesClosed_ = false;
     std::vector<Watch*> watches_;

@@ -122,11 +122,11 @@ TEST_F(LogTest, AFailedClearOrReadReachesTheCallerAndLeavesTheFileAsItWas) {
         log.AddLine(L"kept");
         const std::wstring before = Content();
 
-        os->Fail(L"Truncate", kLog, kErrorAccessDenied, 1);
+        os->Fail(fake::Fault::Truncate, kLog, kErrorAccessDenied, 1);
         ExpectLogFileError([&] { log.Clear(); }, kErrorAccessDenied);
         EXPECT_EQ(Content(), before);  // no "Log cleared by: " entry either
 
-        os->Fail(L"ReadAll", kLog, kErrorSharingViolation, 1);
+        os->Fail(fake::Fault::ReadAll, kLog, kErrorSharingViolation, 1);
         ExpectLogFileError([&] { log.ReadAll(); }, kErrorSharingViolation);
         // Nothing stays locked: the log goes on as before.
         log.AddLine(L"after");
@@ -210,7 +210,7 @@ TEST_F(LogTest, AFailedOpenOrStartEntryLeavesTheLogClosedAndUnnamed) {
         EXPECT_EQ(log.LogFileName(), L"");
     }
     {
-        os->Fail(L"Append", kLog, kErrorAccessDenied, 1);
+        os->Fail(fake::Fault::Append, kLog, kErrorAccessDenied, 1);
         TLogger log;
         log.SetFileName(kLog);
         log.Open();
@@ -226,7 +226,7 @@ TEST_F(LogTest, ALostEntryDoesNotStopTheNextOnes) {
     TLogger log;
     log.SetFileName(kLog);
     log.Open();
-    os->Fail(L"Append", kLog, 112, 1);  // disk full, once
+    os->Fail(fake::Fault::Append, kLog, 112, 1);  // disk full, once
     log.AddLine(L"lost");
     log.AddLine(L"kept");
     EXPECT_EQ(Content(), kStamp + L"-> Log started by: tester\r\n" + kStamp + L"-> kept\r\n");

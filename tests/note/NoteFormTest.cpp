@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Note.h"
+#include "app/NoteForm.h"
 #include "ui/Dpi.h"
 
 namespace vantrel {
@@ -75,7 +75,7 @@ class NoteRun {
         wchar_t title[64] = {};
         GetClassNameW(w, cls, 64);
         GetWindowTextW(w, title, 64);
-        if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Quick Note") {
+        if (std::wstring(cls) == kNoteWindowClass && std::wstring(title) == L"Quick Note") {
             *reinterpret_cast<HWND*>(out) = w;
             return FALSE;
         }
@@ -166,7 +166,7 @@ TEST(NoteForm, ShowsItsControlsWithTheirTextsPlacesAndTabOrder) {
     NoteRun run(kPath, true);
     HWND dlg = run.Dialog();
     ASSERT_NE(dlg, nullptr);
-    EXPECT_EQ(FindWindowW(L"#32770", L"Quick Note"), dlg);
+    EXPECT_EQ(FindWindowW(kNoteWindowClass, L"Quick Note"), dlg);
 
     // A fixed dialog border: a dialog frame and a caption, no sizing frame, no owner.
     const auto style = GetWindowLongPtrW(dlg, GWL_STYLE);
@@ -271,6 +271,42 @@ TEST(NoteForm, ALongPastedNoteIsKeptWhole) {
     const NoteAnswer answer = run.Answer();
     EXPECT_EQ(answer.Text.size(), pasted.size());
     EXPECT_EQ(answer.Text, pasted);
+}
+
+// The control with the keyboard focus on the form's thread, once it is `expected` (2 s at most).
+HWND FocusOn(HWND dlg, HWND expected) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    for (auto until = std::chrono::steady_clock::now() + 2s; std::chrono::steady_clock::now() < until;) {
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui) && gui.hwndFocus == expected) break;
+        std::this_thread::sleep_for(20ms);
+    }
+    return gui.hwndFocus;
+}
+
+TEST(NoteForm, TheNoteStartsSelectedAndTabMovesOnInTabOrder) {
+    NoteRun run(kPath, true);
+    HWND dlg = run.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    HWND memo = Memo(dlg);
+    ASSERT_EQ(FocusOn(dlg, memo), memo);
+    // Typing replaces the placeholder: the whole note is selected when the form opens.
+    DWORD start = 1, end = 0;
+    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 18u);
+
+    // Tab leaves the note (it takes no tabs) for the file name, and that for OK.
+    PostMessageW(memo, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    EXPECT_EQ(FocusOn(dlg, FileNameBox(dlg)), FileNameBox(dlg));
+    PostMessageW(FileNameBox(dlg), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    EXPECT_EQ(FocusOn(dlg, GetDlgItem(dlg, IDOK)), GetDlgItem(dlg, IDOK));
+    EXPECT_FALSE(run.Finished(0ms));
+
+    Click(dlg, IDCANCEL);
+    const NoteAnswer answer = run.Answer();
+    EXPECT_EQ(answer.ModalResult, kNoteSkip);
+    EXPECT_EQ(answer.FileName, kPath);
 }
 
 TEST(NoteForm, EnterInTheNoteStartsANewLineAndElsewherePressesOK) {

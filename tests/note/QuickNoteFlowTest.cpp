@@ -1,5 +1,5 @@
 // Whole move batches with quick notes on: the files live in the fake platform, the "Quick Note"
-// dialog is the real one on the batch's own thread, and the test answers it through its window
+// form is the program's own on the batch's own thread, and the test answers it through its window
 // messages as a user would. Results are read back from the fake's files and the log.
 #include <windows.h>
 
@@ -16,13 +16,14 @@
 #include <thread>
 #include <vector>
 
+#include "app/NoteForm.h"
 #include "engine/EngineFixture.h"
 #include "engine/Movefilethread.h"
 #include "engine/Note.h"
 #include "fakes/FakePlatform.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel {
 namespace {
@@ -44,7 +45,8 @@ using test::Text;
 BOOL CALLBACK CollectNoteDialog(HWND w, LPARAM out) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(w) && ClassOf(w) == L"#32770" && Text(w) == L"Quick Note")
+    if (process == GetCurrentProcessId() && IsWindowVisible(w) && ClassOf(w) == kNoteWindowClass &&
+        Text(w) == L"Quick Note")
         reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
     return TRUE;
 }
@@ -98,6 +100,8 @@ class QuickNoteFlow : public test::EngineTest {
         options->SetSaveNoteFiles(true);
         ASSERT_EQ(desk, L"C:\\Users\\tester\\Desktop\\");
         ASSERT_EQ(dest, L"C:\\Users\\tester\\Documents\\Vantrel\\");
+        // The batches ask the program's own form, as the program installs it at start.
+        SetNotePrompt(&ShowNoteForm);
     }
 
     void TearDown() override {
@@ -107,6 +111,7 @@ class QuickNoteFlow : public test::EngineTest {
                 PostMessageW(dlg, WM_COMMAND, IDABORT, 0);
             TThread::WaitForIdle(200);
         }
+        SetNotePrompt(nullptr);
         EngineTest::TearDown();
     }
 

@@ -101,7 +101,7 @@ TEST(OptionsFirstStart, MissingShellFoldersFallBackToTheTemporaryFolder) {
 
 TEST(OptionsFirstStart, AFileThatCannotBeWrittenLeavesTheDefaultsInForce) {
     RecordingOs os;
-    os.Fail(L"ReplaceFile", L"", kErrorAccessDenied);
+    os.Fail(fake::Fault::ReplaceFile, L"", kErrorAccessDenied);
     TOptions options;
     EXPECT_FALSE(os.FileExists(kSettingsFile));
     EXPECT_EQ(options.Snapshot(), DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\"));
@@ -159,7 +159,7 @@ TEST(OptionsLaterStart, ABrokenFileGivesDefaultsForWhatCannotBeReadAndIsNotRewri
 TEST(OptionsLaterStart, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver) {
     RecordingOs os;
     os.AddFile(kSettingsFile, File(kHandWritten));
-    os.Fail(L"ReadFile", kSettingsFile, kErrorSharingViolation);
+    os.Fail(fake::Fault::ReadFile, kSettingsFile, kErrorSharingViolation);
     TOptions options;
     EXPECT_EQ(options.Snapshot(), DefaultSettings(L"C:\\Users\\tester\\Documents\\Vantrel\\"));
     EXPECT_TRUE(options.SettingsFileKept());
@@ -174,7 +174,7 @@ TEST(OptionsLaterStart, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOv
 TEST(OptionsLaterStart, AFileHeldForAMomentIsReadOnALaterAttempt) {
     RecordingOs os;
     os.AddFile(kSettingsFile, File(kHandWritten));
-    os.Fail(L"ReadFile", kSettingsFile, kErrorSharingViolation, 2);
+    os.Fail(fake::Fault::ReadFile, kSettingsFile, kErrorSharingViolation, 2);
     TOptions options;
     EXPECT_FALSE(options.SettingsFileKept());
     EXPECT_EQ(options.Snapshot(), SettingsFromBytes(File(kHandWritten), L"unused"));
@@ -207,7 +207,7 @@ TEST(OptionsLaterStart, AnOversizedFileIsNotReadAndNeverWrittenOver) {
 TEST(OptionsLaterStart, AFileGoneBeforeItIsReadIsLikeNoFile) {
     RecordingOs os;
     os.AddFile(kSettingsFile, File(kHandWritten));
-    os.Fail(L"ReadFile", kSettingsFile, kErrorFileNotFound);
+    os.Fail(fake::Fault::ReadFile, kSettingsFile, kErrorFileNotFound);
     TOptions options;
     EXPECT_FALSE(options.SettingsFileKept());
     EXPECT_TRUE(options.Save());
@@ -250,7 +250,7 @@ TEST(OptionsSave, AFailedSaveReturnsFalseAndLeavesTheOldFile) {
     TOptions options;
     std::string before = os.Content(kSettingsFile);
     options.SetQuickNote(true);
-    os.Fail(L"ReplaceFile", kSettingsFile, kErrorAccessDenied, 1);
+    os.Fail(fake::Fault::ReplaceFile, kSettingsFile, kErrorAccessDenied, 1);
     EXPECT_FALSE(options.Save());
     EXPECT_EQ(os.Content(kSettingsFile), before);
     EXPECT_TRUE(options.Save());
@@ -386,7 +386,7 @@ TEST(OptionsHelpers, ForceDirectoriesMakesEveryMissingParent) {
     EXPECT_TRUE(os->DirectoryExists(L"D:\\a"));
     EXPECT_TRUE(os->DirectoryExists(L"D:\\a\\b\\c"));
     EXPECT_TRUE(ForceDirectories(L"D:\\a\\b"));  // already there
-    os->Fail(L"CreateDirectory", L"D:\\x\\y", kErrorAccessDenied);
+    os->Fail(fake::Fault::CreateDirectory, L"D:\\x\\y", kErrorAccessDenied);
     EXPECT_FALSE(ForceDirectories(L"D:\\x\\y\\z"));
     EXPECT_TRUE(os->DirectoryExists(L"D:\\x"));
     EXPECT_FALSE(os->DirectoryExists(L"D:\\x\\y\\z"));

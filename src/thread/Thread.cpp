@@ -1,4 +1,4 @@
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-// The toolkit's worker thread: created suspended, given its inputs, resumed, and (with
+// The worker thread: created suspended, given its inputs, resumed, and (with
 // FreeOnTerminate) deleted by itself when Execute returns.
 //
 // Bodies run on a pool of worker threads that grows on demand: a resumed body never waits

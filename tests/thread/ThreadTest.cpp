@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
-#include "ui/Thread.h"
+#include "thread/Thread.h"
 
 namespace vantrel::test {
 namespace {

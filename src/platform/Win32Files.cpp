@@ -1,0 +1,236 @@
+// Files: existence, moves, whole-file reads and writes, the log file.
+#include "platform/Win32Platform.h"
+
+#include <limits>
+#include <string>
+
+#include "platform/Text.h"
+#include "platform/UniqueHandle.h"
+
+namespace vantrel::win32 {
+
+namespace {
+
+// Closing handles on the way out of a failed call must not hide why it failed.
+class LastErrorKeeper {
+  public:
+    LastErrorKeeper() = default;
+    LastErrorKeeper(const LastErrorKeeper&) = delete;
+    LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+    ~LastErrorKeeper() {
+        if (armed_) ::SetLastError(code_);
+    }
+    // Remembers the current error; it is set again when the keeper goes away.
+    void Keep() {
+        code_ = ::GetLastError();
+        armed_ = true;
+    }
+
+  private:
+    DWORD code_ = 0;
+    bool armed_ = false;
+};
+
+// Writes all of bytes at the current position, in as few WriteFile calls as the size allows.
+bool WriteAll(HANDLE file, const char* data, size_t size) {
+    while (size > 0) {
+        const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!::WriteFile(file, data, chunk, &written, nullptr)) return false;
+        if (written != chunk) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Reads from the current position to the end of the file.
+bool ReadRest(HANDLE file, std::string& bytes) {
+    LARGE_INTEGER size{};
+    LARGE_INTEGER position{};
+    if (!::GetFileSizeEx(file, &size)) return false;
+    if (!::SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT)) return false;
+    const long long left = size.QuadPart - position.QuadPart;
+    if (left < 0 || static_cast<unsigned long long>(left) > std::numeric_limits<size_t>::max() / 2) {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    std::string result(static_cast<size_t>(left), '\0');
+    size_t done = 0;
+    while (done < result.size()) {
+        const size_t want = result.size() - done;
+        const DWORD chunk = want > 0x40000000u ? 0x40000000u : static_cast<DWORD>(want);
+        DWORD got = 0;
+        if (!::ReadFile(file, result.data() + done, chunk, &got, nullptr)) return false;
+        if (got == 0) break;  // the file shrank while we read it
+        done += got;
+    }
+    result.resize(done);
+    bytes = std::move(result);
+    return true;
+}
+
+class Win32OpenFile final : public OpenFile {
+  public:
+    explicit Win32OpenFile(unique_handle file) : file_(std::move(file)) {}
+
+    bool Append(const void* data, size_t size) override {
+        if (size > MAXDWORD) {
+            ::SetLastError(ERROR_INVALID_PARAMETER);
+            return false;
+        }
+        // Someone may have read from the start since the last entry: entries always go at the end.
+        if (!::SetFilePointerEx(file_.get(), LARGE_INTEGER{}, nullptr, FILE_END)) return false;
+        DWORD written = 0;
+        if (!::WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr)) return false;
+        if (written != size) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        return true;
+    }
+
+    bool ReadAll(std::string& bytes) override {
+        if (!::SetFilePointerEx(file_.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return false;
+        return ReadRest(file_.get(), bytes);
+    }
+
+    bool Truncate() override {
+        if (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+            ::GetLastError() != NO_ERROR) {
+            return false;
+        }
+        return ::SetEndOfFile(file_.get()) != 0;
+    }
+
+  private:
+    unique_handle file_;
+};
+
+}  // namespace
+
+// The path as the system takes it literally: "\\?\" before the full path, so a last name ending in
+// a dot or a blank stays that name and the path may pass MAX_PATH. Such paths skip all parsing,
+// so the folder part is made full first (GetFullPathNameW folds "/", "." and ".."); the last name
+// is appended as it stands.
+std::wstring Literal(const std::wstring& path) {
+    static const std::wstring prefix = L"\\\\?\\";
+    if (path.compare(0, prefix.size(), prefix) == 0) return path;
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return path;  // a bare name: the system's business
+    const std::wstring folder = path.substr(0, slash + 1);
+    const DWORD needed = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    full = WithTrailingBackslash(std::move(full));
+    full.append(path, slash + 1, std::wstring::npos);
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+    return prefix + full;
+}
+
+bool WindowsPlatform::FileExists(const std::wstring& path) {
+    WIN32_FIND_DATAW found{};
+    unique_hfind find(::FindFirstFileW(Literal(path).c_str(), &found));
+    if (!find) return false;
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool WindowsPlatform::DirectoryExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(Literal(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool WindowsPlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
+    return ::MoveFileW(Literal(from).c_str(), Literal(to).c_str()) != 0;
+}
+
+bool WindowsPlatform::DeleteFile(const std::wstring& path) {
+    return ::DeleteFileW(Literal(path).c_str()) != 0;
+}
+
+bool WindowsPlatform::CreateDirectory(const std::wstring& path) {
+    return ::CreateDirectoryW(path.c_str(), nullptr) != 0;
+}
+
+bool WindowsPlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) {
+    LastErrorKeeper keeper;
+    unique_handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (file && ::GetFileSizeEx(file.get(), &size) && static_cast<uint64_t>(size.QuadPart) > maxBytes) {
+        ::SetLastError(ERROR_FILE_TOO_LARGE);
+        keeper.Keep();
+        return false;
+    }
+    if (!file || !ReadRest(file.get(), bytes)) {
+        keeper.Keep();
+        return false;
+    }
+    return true;
+}
+
+bool WindowsPlatform::WriteFile(const std::wstring& path, const std::string& bytes) {
+    LastErrorKeeper keeper;
+    unique_handle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !WriteAll(file.get(), bytes.data(), bytes.size())) {
+        keeper.Keep();
+        return false;
+    }
+    return true;
+}
+
+bool WindowsPlatform::ReplaceFile(const std::wstring& path, const std::string& bytes) {
+    // The process id keeps a second instance starting at the same moment off our temporary file.
+    const std::wstring temp = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+    LastErrorKeeper keeper;
+    {
+        unique_handle file(
+            ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            keeper.Keep();
+            return false;
+        }
+        // On disk in full before it takes the old file's place.
+        if (!WriteAll(file.get(), bytes.data(), bytes.size()) || !::FlushFileBuffers(file.get())) {
+            keeper.Keep();
+            file.reset();
+            ::DeleteFileW(temp.c_str());
+            return false;
+        }
+    }
+    if (!::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        keeper.Keep();
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<OpenFile> WindowsPlatform::OpenLogFile(const std::wstring& path) {
+    LastErrorKeeper keeper;
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        unique_handle created(
+            ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!created) {
+            keeper.Keep();
+            return nullptr;
+        }
+    }
+    // Others may read the log while we run, but nobody else may write it.
+    unique_handle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        keeper.Keep();
+        return nullptr;
+    }
+    return std::make_unique<Win32OpenFile>(std::move(file));
+}
+
+}  // namespace vantrel::win32
