@@ -298,6 +298,19 @@ double PerCall(int count, const std::function<void(int)>& what) {
 }
 
 // The cost of each call the program makes, in a folder of 1,000 files like a busy desktop.
+DWORD WINAPI EmptyThread(void*) {
+    return 0;
+}
+
+// Sets the second event each time the first is set: a thread that already waits.
+DWORD WINAPI AnswerEachAsk(void* arg) {
+    HANDLE* pair = static_cast<HANDLE*>(arg);
+    for (;;) {
+        WaitForSingleObject(pair[0], INFINITE);
+        SetEvent(pair[1]);
+    }
+}
+
 void PrintCallCosts(const std::wstring& folder, const std::wstring& other) {
     const int n = 1000;
     for (int i = 0; i < n; ++i)
@@ -335,24 +348,14 @@ void PrintCallCosts(const std::wstring& folder, const std::wstring& other) {
             CharLowerBuffW(name, 20);
         }));
     row("CreateThread of an empty thread, until it ran", PerCall(200, [&](int) {
-            HANDLE thread = CreateThread(
-                nullptr, 0, [](void*) -> DWORD { return 0; }, nullptr, 0, nullptr);
+            HANDLE thread = CreateThread(nullptr, 0, EmptyThread, nullptr, 0, nullptr);
             WaitForSingleObject(thread, INFINITE);
             CloseHandle(thread);
         }));
     HANDLE ask = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE events[2] = {ask, done};
-    HANDLE waiting = CreateThread(
-        nullptr, 0,
-        [](void* arg) -> DWORD {
-            HANDLE* pair = static_cast<HANDLE*>(arg);
-            for (;;) {
-                WaitForSingleObject(pair[0], INFINITE);
-                SetEvent(pair[1]);
-            }
-        },
-        events, 0, nullptr);
+    HANDLE waiting = CreateThread(nullptr, 0, AnswerEachAsk, events, 0, nullptr);
     row("Handing work to a waiting thread, until it ran", PerCall(n, [&](int) {
             SetEvent(ask);
             WaitForSingleObject(done, INFINITE);
