@@ -10,6 +10,7 @@
 #include "app/MemoKeys.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
+#include "ui/Gdi.h"
 
 namespace vantrel {
 namespace {
@@ -72,13 +73,11 @@ SIZE WindowSizeForClient(HWND window, int width, int height) {
 // The labels are sized for Tahoma; where another face stands in for it, a label grows rather than
 // cut its text.
 int TextWidth(HWND control, HGDIOBJ font, const wchar_t* text) {
-    HDC dc = GetDC(control);
-    if (!dc) return 0;
-    HGDIOBJ old = SelectObject(dc, font);
+    ui::TWindowDC dc(control);
+    if (!dc.get()) return 0;
+    ui::TSelectObject select(dc.get(), font);
     SIZE size{};
-    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
+    GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &size);
     return size.cx;
 }
 

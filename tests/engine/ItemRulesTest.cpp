@@ -24,8 +24,8 @@ std::vector<uint64_t> Relative(const std::vector<fake::Call>& calls, const std::
 
 TEST_F(ItemRulesTest, AFileWithoutClashIsMovedAtOnce) {
     os->AddFile(desk + L"report.doc", "new");
-    const size_t folderLooks = os->Lookups(L"DirectoryExists");
-    const size_t fileLooks = os->Lookups(L"FileExists");
+    const size_t folderLooks = os->Lookups(fake::Lookup::DirectoryExists);
+    const size_t fileLooks = os->Lookups(fake::Lookup::FileExists);
     MoveOne(L"report.doc");
     EXPECT_EQ(os->Content(dest + L"report.doc"), "new");
     EXPECT_FALSE(os->Exists(desk + L"report.doc"));
@@ -33,8 +33,8 @@ TEST_F(ItemRulesTest, AFileWithoutClashIsMovedAtOnce) {
         Entries(),
         (std::vector<std::wstring>{ReportEntry({L">> Operation report for 1 files <<", L"File: report.doc moved"})}));
     // One look at the item and the move: the target is not looked at while its name is free.
-    EXPECT_EQ(os->Lookups(L"DirectoryExists") - folderLooks, 1u);
-    EXPECT_EQ(os->Lookups(L"FileExists") - fileLooks, 0u);
+    EXPECT_EQ(os->Lookups(fake::Lookup::DirectoryExists) - folderLooks, 1u);
+    EXPECT_EQ(os->Lookups(fake::Lookup::FileExists) - fileLooks, 0u);
     EXPECT_EQ(CallsOf(L"MoveFile").size(), 1u);
 }
 

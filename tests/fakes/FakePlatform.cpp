@@ -327,9 +327,9 @@ std::vector<Call> FakePlatform::Calls() const {
     return calls_;
 }
 
-size_t FakePlatform::Lookups(const std::wstring& op) const {
+size_t FakePlatform::Lookups(Lookup kind) const {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    auto it = lookups_.find(op);
+    auto it = lookups_.find(kind);
     return it == lookups_.end() ? 0 : it->second;
 }
 
@@ -369,7 +369,7 @@ void FakePlatform::RunOnce(std::multimap<Operation, std::function<void()>>& acti
 
 bool FakePlatform::FileExists(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    ++lookups_[L"FileExists"];
+    ++lookups_[Lookup::FileExists];
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end() || it->second.dir) {
         lastError = kErrorFileNotFound;
@@ -380,7 +380,7 @@ bool FakePlatform::FileExists(const std::wstring& path) {
 
 bool FakePlatform::DirectoryExists(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    ++lookups_[L"DirectoryExists"];
+    ++lookups_[Lookup::DirectoryExists];
     auto it = nodes_.find(Key(path));
     if (it == nodes_.end()) lastError = kErrorFileNotFound;
     return it != nodes_.end() && it->second.dir;

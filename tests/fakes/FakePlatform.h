@@ -38,6 +38,12 @@ enum class Fault {
 };
 
 // The operations a test can hook an action to (After, Before).
+// The existence checks the fake counts.
+enum class Lookup {
+    FileExists,
+    DirectoryExists,
+};
+
 enum class Operation {
     MoveFile,
     ShellRename,
@@ -113,7 +119,7 @@ class FakePlatform : public Platform {
 
     std::vector<Call> Calls() const;  // the calls that change something
     // How often an existence check ran: "FileExists" or "DirectoryExists".
-    size_t Lookups(const std::wstring& op) const;
+    size_t Lookups(Lookup kind) const;
     int desktopRefreshes() const;
     int appendCount() const;
 
@@ -186,7 +192,7 @@ class FakePlatform : public Platform {
     bool changesClosed_ = false;
     std::vector<Watch*> watches_;
     std::vector<Call> calls_;
-    std::map<std::wstring, size_t> lookups_;
+    std::map<Lookup, size_t> lookups_;
     uint64_t now_ = 0;
     uint32_t tickBase_ = 1000;
     int otherWaits_ = 0;
