@@ -36,14 +36,15 @@ class FolderWatch {
     virtual bool Rearm() = 0;                         // FindNextChangeNotification; false sets the last error
 };
 
-// The desktop directory opened for change notification (CreateFileW with
-// FILE_LIST_DIRECTORY, share read|write|delete, FILE_FLAG_BACKUP_SEMANTICS). Closed on destruction.
+// The desktop directory opened for change notification (CreateFileW with FILE_LIST_DIRECTORY,
+// share read|write|delete, FILE_FLAG_BACKUP_SEMANTICS). Closed on destruction.
 class DirectoryChanges {
   public:
     virtual ~DirectoryChanges() = default;
-    // One synchronous ReadDirectoryChangesW: top level only, FILE_NOTIFY_CHANGE_FILE_NAME |
+    // Waits for the next ReadDirectoryChangesW result: top level only, FILE_NOTIFY_CHANGE_FILE_NAME |
     // FILE_NOTIFY_CHANGE_DIR_NAME. Fills buffer with FILE_NOTIFY_INFORMATION records and sets bytes.
-    // False when the call fails (the last error tells why).
+    // False when the call fails (the last error tells why). The watch goes on between calls, and
+    // size is the same on every call.
     virtual bool Read(void* buffer, uint32_t size, uint32_t& bytes) = 0;
 };
 

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -347,6 +348,42 @@ TEST_F(Win32PlatformTest, DirectoryChangesReportANewFileByName) {
     EXPECT_EQ(records.front().action, static_cast<uint32_t>(FILE_ACTION_ADDED));
     EXPECT_EQ(records.front().name.rfind(L"new", 0), 0u) << records.front().name.size();
     EXPECT_EQ(records.front().name.substr(records.front().name.size() - 4), L".txt");
+}
+
+TEST_F(Win32PlatformTest, DirectoryChangesKeepWatchingBetweenReadsAndCloseWhileWatching) {
+    fs::create_directory(root_ / L"desktop");
+    auto changes = os.OpenDirectoryChanges(Path(L"desktop"));
+    ASSERT_TRUE(changes);
+
+    alignas(4) static unsigned char block[0x10000];
+    uint32_t bytes = 0;
+    std::atomic<bool> done{false};
+    std::thread creator([&] {
+        while (!done.load()) {
+            Put(Path(L"desktop\\first.txt"), "f");
+            fs::remove(root_ / L"desktop" / L"first.txt");
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const bool first = changes->Read(block, sizeof(block), bytes);
+    done = true;
+    creator.join();
+    ASSERT_TRUE(first) << os.LastError();
+
+    // Names that arrive while nobody is reading are all reported by the reads that follow.
+    std::set<std::wstring> missing = {L"late1.txt", L"late2.txt", L"late3.txt"};
+    for (const auto& name : missing) Put(Path(L"desktop\\" + name), "l");
+    for (int reads = 0; reads < 50 && !missing.empty(); ++reads) {
+            ASSERT_TRUE(changes->Read(block, sizeof(block), bytes)) << os.LastError();
+            for (const Record& record : Records(block, bytes))
+                if (record.action == FILE_ACTION_ADDED) missing.erase(record.name);
+    }
+    EXPECT_TRUE(missing.empty()) << missing.size();
+
+    // Closed with a read still waiting, and changes still arriving: nothing is written afterwards.
+    changes.reset();
+    Put(Path(L"desktop\\after.txt"), "a");
+    EXPECT_TRUE(fs::exists(root_ / L"desktop" / L"after.txt"));
 }
 
 TEST_F(Win32PlatformTest, DirectoryChangesOfAMissingFolderFail) {
