@@ -268,6 +268,36 @@ TEST(PlatformContract, NamesEndingInADotOrABlankAreTakenLiterally) {
                                                        L"target\\d.\\"}));
 }
 
+TEST(PlatformContract, MoveFileOntoATakenNameFailsAndTouchesNeither) {
+    // A batch moves first and looks at the target only when the move meets a taken name.
+    const Outcome outcome = Both([](World& w, std::vector<std::wstring>& answers) {
+        Platform& os = w.os();
+        const std::wstring r = w.Root();
+        w.MakeFolder(L"target");
+        w.MakeFolder(L"target\\album");
+        w.MakeFile(L"target\\report.doc", "old");
+        w.MakeFile(L"report.doc", "new");
+        w.MakeFile(L"album", "a file named like the folder");
+        w.MakeFolder(L"photos");
+        answers.push_back(Answer(L"file onto file", os.MoveFile(r + L"report.doc", r + L"target\\report.doc"), os));
+        answers.push_back(
+            Answer(L"file onto other case", os.MoveFile(r + L"report.doc", r + L"target\\REPORT.DOC"), os));
+        answers.push_back(Answer(L"file onto folder", os.MoveFile(r + L"album", r + L"target\\album"), os));
+        answers.push_back(Answer(L"folder onto file", os.MoveFile(r + L"photos", r + L"target\\report.doc"), os));
+        answers.push_back(Answer(L"folder onto folder", os.MoveFile(r + L"photos", r + L"target\\album"), os));
+    });
+    // Error 183 or 80 is what sends a batch to its clash rules.
+    for (const std::wstring& answer : outcome.answers) {
+        const size_t code = answer.rfind(L" failed ");
+        ASSERT_NE(code, std::wstring::npos) << answer;
+        const std::wstring number = answer.substr(code + 8);
+        EXPECT_TRUE(number == L"183" || number == L"80") << answer;
+    }
+    EXPECT_EQ(outcome.tree,
+              (std::vector<std::wstring>{L"album=a file named like the folder", L"photos\\", L"report.doc=new",
+                                         L"target\\", L"target\\album\\", L"target\\report.doc=old"}));
+}
+
 TEST(PlatformContract, PathsLongerThanMaxPath) {
     Both([](World& w, std::vector<std::wstring>& answers) {
         std::wstring folder;
