@@ -13,9 +13,11 @@ cd "$repo"
 export WINEPREFIX="${VANTREL_RUN_PREFIX:-$HOME/.local/share/desktop-vantrel/wineprefix}"
 # The prefix for the scripts this one calls (the prefix's set-up and the display's end).
 export VANTREL_WINEPREFIX="$WINEPREFIX"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="  # no Mono or Gecko prompts, no menu entries
 export WINEDEBUG=-all
 export WINEARCH=win64
+# On the user's own display a window manager places the windows; inside Xvfb there is none.
+if [ -n "${DISPLAY:-}" ]; then export VANTREL_WINDOW_MANAGER=yes; fi
 
 # One run per prefix: a second program would only show its refusal box, inside a private display
 # nobody sees. The lock is this script's alone (no Wine process inherits it) and goes with it.

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Creates, once, the Wine prefix the tests run in, and prints its path.
 #   VANTREL_WINEPREFIX  where the prefix lives (default: <repo>/build/wineprefix)
+#   VANTREL_WINDOW_MANAGER  "yes" when a real desktop's window manager will place the prefix's
+#                       windows (scripts/run.sh on the user's own display); otherwise the prefix's
+#                       windows are unmanaged, as an Xvfb without a window manager needs
 # The user's own ~/.wine is never touched. A new prefix links Desktop and Documents to $HOME;
 # here they become real, separate folders inside the prefix, so a test that watches the
 # desktop or moves into the documents folder never sees the home folder.
@@ -11,7 +14,9 @@ prefix="${VANTREL_WINEPREFIX:-$repo/build/wineprefix}"
 ready="$prefix/.vantrel-ready"
 
 export WINEPREFIX="$prefix"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts, and no winemenubuilder: it would write menu entries and file types
+# for the prefix into the user's ~/.config and ~/.local/share.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 export WINEDEBUG=-all
 # A 64-bit prefix runs both kinds of program when wine32 is installed; with wine64 alone it runs 64-bit ones.
 export WINEARCH=win64
@@ -22,9 +27,14 @@ if [ -x /usr/lib/wine/wine ]; then made_with="wine32 and wine64"; else made_with
 # it, with a display if it has one: the step below that runs one without a display does it here.
 wine_version="$({ wine --version || wine64 --version; } 2>/dev/null | head -n 1)"
 # What the prefix looks like when it is ready; a prefix from an older version of this script is brought up to date.
+# Under Xvfb no window manager answers, and Wine waits about 2 s for one at every hide of a
+# managed window: there the X11 driver is told to manage no window itself.
+if [ "${VANTREL_WINDOW_MANAGER:-}" = yes ]; then managed="windows managed by the desktop"; else managed="windows unmanaged"; fi
 want="$made_with
 user folders real
 crash dialog off
+menu builder off
+$managed
 $wine_version"
 
 if [ "$(cat "$ready" 2>/dev/null)" = "$want" ]; then
@@ -89,11 +99,21 @@ if [ "$(head -n 1 "$ready" 2>/dev/null)" != "$made_with" ]; then
     mkdir -p "$user_dir/Desktop" "$user_dir/Documents"
 fi
 
-# A crashing program gets a backtrace on stderr instead of a crash dialog that waits for a click
-# (with a display) and would hold the test until its time-out.
-if ! env -u DISPLAY -u WAYLAND_DISPLAY timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
-    /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1; then
-    echo "wine-prefix.sh: could not switch the crash dialog off in $prefix" >&2
+# The prefix's own settings, in one registry import:
+# - a crashing program gets a backtrace on stderr instead of a crash dialog that waits for a click
+#   (with a display) and would hold the test until its time-out;
+# - winemenubuilder stays off for every program in the prefix, whatever its environment says;
+# - windows are managed by Wine itself, or by the desktop's window manager (see $managed above).
+if [ "${VANTREL_WINDOW_MANAGER:-}" = yes ]; then managed_value='-'; else managed_value='"N"'; fi
+settings_reg="$(mktemp "${TMPDIR:-/tmp}/vantrel-prefix.XXXXXX.reg")"
+trap 'rm -f "$settings_reg"' EXIT
+printf '%s\r\n' 'REGEDIT4' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\DllOverrides]' '"winemenubuilder.exe"=""' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' "\"Managed\"=$managed_value" '' >"$settings_reg"
+if ! env -u DISPLAY -u WAYLAND_DISPLAY timeout 120 wine regedit /S "Z:${settings_reg//\//\\}" \
+    </dev/null >/dev/null 2>&1; then
+    echo "wine-prefix.sh: could not write the prefix's settings into $prefix" >&2
     exit 1
 fi
 
@@ -101,6 +121,12 @@ fi
 # and no later program could open a window. The first program run afterwards starts it afresh.
 wineserver -k >/dev/null 2>&1 || true
 timeout 60 wineserver -w >/dev/null 2>&1 || true
+# regedit says nothing of a failed import: look at what the server wrote out.
+if ! grep -q '^"ShowCrashDialog"=dword:00000000' "$prefix/user.reg" ||
+    ! grep -q '^"winemenubuilder.exe"=""' "$prefix/user.reg"; then
+    echo "wine-prefix.sh: the prefix's settings did not reach $prefix/user.reg" >&2
+    exit 1
+fi
 
 printf '%s\n' "$want" >"$ready"
 echo "$prefix"

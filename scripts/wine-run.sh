@@ -7,7 +7,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 prefix="$("$here/wine-prefix.sh")"
 
 export WINEPREFIX="$prefix"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 
 # Debian's `wine` takes the 32-bit loader when wine32 is installed (it runs PE32 and PE32+ in a

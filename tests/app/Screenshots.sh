@@ -9,7 +9,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 run="$here/../../scripts/wine-run.sh"
 mkdir -p "$out"
 rm -f "$out"/*.bmp "$out"/*.png
-windir="$(winepath -w "$out" 2>/dev/null || echo "Z:${out//\//\\}")"
+# Drive Z: is the Unix root in every Wine prefix: the folder's Windows name needs no Wine start.
+windir="Z:${out//\//\\}"
 
 for scale in 100:96 150:144; do
     VANTREL_DPI="${scale#*:}" "$run" "$screens" "$windir" "${scale%%:*}"

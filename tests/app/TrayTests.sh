@@ -12,7 +12,8 @@ run="$here/../../scripts/wine-run.sh"
 mkdir -p "$out"
 rm -f "$out/tray-menu.area" "$out/tray-menu.png"
 
-VANTREL_SCREENSHOT_DIR="$(winepath -w "$out" 2>/dev/null || echo "Z:${out//\//\\}")" "$run" "$exe" --gtest_brief=1 &
+# Drive Z: is the Unix root in every Wine prefix: the folder's Windows name needs no Wine start.
+VANTREL_SCREENSHOT_DIR="Z:${out//\//\\}" "$run" "$exe" --gtest_brief=1 &
 tests=$!
 while kill -0 "$tests" 2>/dev/null; do
     if [ -s "$out/tray-menu.area" ]; then
