@@ -30,7 +30,6 @@ run_program() {
     start_program
     state="$(probe wait-main 60)"
     check "started (state: ${state:-no main window})" test "$state" = "hidden"
-    sleep 1
 }
 stop_program() {
     # What the program did, for a reader of a failed run.
@@ -57,10 +56,17 @@ echo "a file named like the folder" >"$target/safe-notes"
 echo "plain a" >"$desktop/a"  # there before the program starts: not new
 write_settings "$win_target" false
 run_program
+check "the program watches the desktop" watching
 mkdir "$desktop/safe-photos" && echo "new photo" >"$desktop/safe-photos/a.jpg"
 mkdir "$desktop/safe-notes" && echo "new note" >"$desktop/safe-notes/n.txt"
 echo "dotted a" >"$desktop/a."
-sleep 7  # a quiet second, the take, the refused move and several more quiet periods
+# A quiet second, the take, the refused move and the name given back, for each folder.
+logged 'Folder: safe-\(photos\|notes\) not moved. Error code: 183' 2
+logged "File: a. moved"
+# The names given back are read by the monitor before a file saved now: once that file's report
+# is in the log, a new attempt for either folder would have begun.
+echo "after the refusals" >"$desktop/safe-after.txt"
+logged "File: safe-after.txt moved"
 
 check "the target's folder keeps its file" content_is "$target/safe-photos/b.jpg" "old photo"
 check "nothing was put inside the target's folder" test "$(ls -A "$target/safe-photos")" = "b.jpg"
@@ -82,12 +88,9 @@ mkdir -p "$target/safe-photos"
 echo "old photo" >"$target/safe-photos/b.jpg"
 write_settings "$win_target" true
 run_program
+check "the program watches the desktop" watching
 mkdir "$desktop/safe-photos" && echo "new photo" >"$desktop/safe-photos/a.jpg"
-for _ in $(seq 1 40); do
-    grep -q "Folder: safe-photos moved" <(log_text) && break
-    sleep 0.25
-done
-check "moved is logged" grep -q "Folder: safe-photos moved" <(log_text)
+check "moved is logged" logged "Folder: safe-photos moved"
 check "and the folder is in the target" content_is "$target/safe-photos/a.jpg" "new photo"
 check "the old folder is renamed aside, whole" content_is "$(ls -d "$target"/Rename*_safe-photos | head -n 1)/b.jpg" "old photo"
 check "no holding name is left anywhere" no_holding_names
@@ -98,12 +101,21 @@ clean
 write_settings "$win_desktop" true
 cp "$settings" "$settings.before"
 run_program
+# Watching: a marker saved once a second until a batch reports that it moved nothing.
+for i in $(seq 1 30); do
+    echo "is it watching?" >"$desktop/safe-watching-$i.txt"
+    waits_for 2 log_shows 'Nothing moved' && break
+done
+rm -f "$desktop"/safe-watching-*.txt
+check "the program watches the desktop" logged 'Nothing moved'
+batches="$(log_count 'Nothing moved')"
 echo "keep me" >"$desktop/safe-keep.txt"
+check "the file's batch says why it moved nothing" logged 'Nothing moved' $((batches + 1))
 mkdir "$desktop/safe-folder"
-sleep 4
+check "the folder's batch says why it moved nothing" logged 'Nothing moved' $((batches + 2))
 check "the new file stays, whole" content_is "$desktop/safe-keep.txt" "keep me"
 check "no renamed copy appears" test -z "$(ls "$desktop" | grep -i 'rename.*safe-keep')"
-check "each batch wrote one line" test "$(log_text | grep -c 'Nothing moved')" -le 2
+check "each batch wrote one line" test "$(log_count 'Nothing moved')" -eq $((batches + 2))
 check "the new folder stays" test -d "$desktop/safe-folder"
 check "one line says why" grep -qF "Nothing moved: the target folder $win_desktop\\ is the desktop folder." <(log_text)
 check "the program keeps running" test "$(probe wait-main 5)" = "hidden"

@@ -28,13 +28,36 @@ start_program() {
     "$run" "$exe" >/dev/null 2>&1 &
     program=$!
 }
-# Waits up to 20 s for a file to appear.
-arrives() {
-    for _ in $(seq 1 100); do
-        [ -f "$1" ] && return 0
-        sleep 0.2
+# Waits up to SECONDS for COMMAND to succeed, looking every 0.1 s.
+waits_for() {  # waits_for SECONDS COMMAND...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
     done
-    return 1
+}
+# Waits up to 20 s for a file to appear.
+arrives() { waits_for 20 test -f "$1"; }
+# How many lines of the log match a pattern; whether at least COUNT do (default 1).
+log_count() { text_of "$log" 2>/dev/null | grep -c -- "$1"; }
+log_shows() { [ "$(log_count "$1")" -ge "${2:-1}" ]; }
+# Waits up to 20 s for at least COUNT log lines that match a pattern.
+logged() { waits_for 20 log_shows "$@"; }  # logged PATTERN [COUNT]
+# Waits until the started program moves new desktop files: a marker is saved, once a second, until
+# one arrives in the target. A marker saved before the monitor watched is no new item and stays;
+# every marker is removed afterwards.
+watching() {
+    local i ok=1
+    for i in $(seq 1 30); do
+        echo "is it watching?" >"$desktop/watching-$i.txt"
+        if waits_for 1 test -f "$target/watching-$i.txt"; then
+            ok=0
+            break
+        fi
+    done
+    rm -f "$desktop"/watching-*.txt "$target"/watching-*.txt
+    return "$ok"
 }
 # Ends with the plain closing line and the script's status.
 finish() {
