@@ -31,10 +31,12 @@ void Settle(int ms) {
     }
 }
 
-// The window's rectangle as it is on the screen, written as a 24-bit BMP.
+// The window's client area as it is on the screen, written as a 24-bit BMP. The frame is left out:
+// under Xvfb no window manager draws one, and Wine's own is not what a user's desktop shows.
 bool Capture(HWND hwnd, const std::wstring& name) {
     RECT r;
-    GetWindowRect(hwnd, &r);
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
