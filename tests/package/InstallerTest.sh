@@ -62,7 +62,7 @@ check "start at logon: the bare path, as a string" test "$(value "$run_key" Vant
 start_program
 check "installed program starts hidden" test "$(probe wait-main 60)" = "hidden"
 check "its Auto start box is ticked by the installer's value" eventually auto_start_ticked
-sleep 1
+check "installed program watches the desktop" watching
 echo "moved by the installed program" >"$desktop/From Installed.txt"
 check "installed program moves a new desktop file" arrives "$target/from installed.txt"
 
