@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "WaitFor.h"
 #include "platform/Platform.h"
 #include "platform/UniqueHandle.h"
 
@@ -321,27 +323,36 @@ std::vector<Record> Records(const unsigned char* block, uint32_t bytes) {
     return records;
 }
 
+// One read of changes, made to happen: a watch starts with its first read, so a file is made
+// every 50 ms (stem0.txt, stem1.txt, ...) until the read has returned.
+bool ReadWhileMakingFiles(DirectoryChanges& changes,
+                          const fs::path& folder,
+                          const std::wstring& stem,
+                          unsigned char* block,
+                          uint32_t size,
+                          uint32_t& bytes) {
+    std::atomic<bool> done{false};
+    std::thread creator([&] {
+        for (int i = 0; !done.load(); ++i) {
+            std::ofstream(folder / (stem + std::to_wstring(i) + L".txt")) << "n";
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const bool ok = changes.Read(block, size, bytes);
+    done = true;
+    creator.join();
+    return ok;
+}
+
 TEST_F(Win32PlatformTest, DirectoryChangesReportANewFileByName) {
     fs::create_directory(root_ / L"desktop");
     auto changes = os.OpenDirectoryChanges(Path(L"desktop"));
     ASSERT_TRUE(changes);
 
-    // The watch starts with the first read: keep creating files until the read has returned.
-    std::atomic<bool> done{false};
-    std::thread creator([&] {
-        for (int i = 0; i < 200 && !done.load(); ++i) {
-            Put(Path(L"desktop\\new" + std::to_wstring(i) + L".txt"), "n");
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    });
-
     alignas(4) static unsigned char block[0x10000];
     uint32_t bytes = 0;
-    const bool ok = changes->Read(block, sizeof(block), bytes);
-    done = true;
-    creator.join();
-
-    ASSERT_TRUE(ok) << os.LastError();
+    ASSERT_TRUE(ReadWhileMakingFiles(*changes, root_ / L"desktop", L"new", block, sizeof(block), bytes))
+        << os.LastError();
     ASSERT_GT(bytes, 12u);
     const std::vector<Record> records = Records(block, bytes);
     ASSERT_FALSE(records.empty());
@@ -357,33 +368,40 @@ TEST_F(Win32PlatformTest, DirectoryChangesKeepWatchingBetweenReadsAndCloseWhileW
 
     alignas(4) static unsigned char block[0x10000];
     uint32_t bytes = 0;
-    std::atomic<bool> done{false};
-    std::thread creator([&] {
-        while (!done.load()) {
-            Put(Path(L"desktop\\first.txt"), "f");
-            fs::remove(root_ / L"desktop" / L"first.txt");
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    });
-    const bool first = changes->Read(block, sizeof(block), bytes);
-    done = true;
-    creator.join();
-    ASSERT_TRUE(first) << os.LastError();
+    ASSERT_TRUE(ReadWhileMakingFiles(*changes, root_ / L"desktop", L"first", block, sizeof(block), bytes))
+        << os.LastError();
 
     // Names that arrive while nobody is reading are all reported by the reads that follow.
     std::set<std::wstring> missing = {L"late1.txt", L"late2.txt", L"late3.txt"};
-    for (const auto& name : missing) Put(Path(L"desktop\\" + name), "l");
+    for (const auto& name : missing)
+        Put(Path(L"desktop\\" + name), "l");
     for (int reads = 0; reads < 50 && !missing.empty(); ++reads) {
-            ASSERT_TRUE(changes->Read(block, sizeof(block), bytes)) << os.LastError();
-            for (const Record& record : Records(block, bytes))
-                if (record.action == FILE_ACTION_ADDED) missing.erase(record.name);
+        ASSERT_TRUE(changes->Read(block, sizeof(block), bytes)) << os.LastError();
+        for (const Record& record : Records(block, bytes))
+            if (record.action == FILE_ACTION_ADDED) missing.erase(record.name);
     }
     EXPECT_TRUE(missing.empty()) << missing.size();
 
-    // Closed with a read still waiting, and changes still arriving: nothing is written afterwards.
+    // Closed with the next read queued: the close ends that read, and changes that come afterwards
+    // write nothing into the caller's buffer. A second watch shows when they have come.
+    std::memset(block, 0xA5, sizeof(block));
     changes.reset();
-    Put(Path(L"desktop\\after.txt"), "a");
-    EXPECT_TRUE(fs::exists(root_ / L"desktop" / L"after.txt"));
+    auto witness = os.OpenDirectoryChanges(Path(L"desktop"));
+    ASSERT_TRUE(witness);
+    alignas(4) static unsigned char seen[0x10000];
+    uint32_t seenBytes = 0;
+    ASSERT_TRUE(ReadWhileMakingFiles(*witness, root_ / L"desktop", L"after", seen, sizeof(seen), seenBytes))
+        << os.LastError();
+    EXPECT_GT(seenBytes, 12u);
+    const size_t written = sizeof(block) - static_cast<size_t>(std::count(std::begin(block), std::end(block), 0xA5));
+    EXPECT_EQ(written, 0u) << "bytes written into the closed watch's buffer";
+
+    // Both watches closed, nothing holds the folder any more: it goes at once.
+    witness.reset();
+    std::error_code error;
+    fs::remove_all(root_ / L"desktop", error);
+    EXPECT_FALSE(error) << error.message();
+    EXPECT_FALSE(fs::exists(root_ / L"desktop"));
 }
 
 TEST_F(Win32PlatformTest, DirectoryChangesOfAMissingFolderFail) {
@@ -429,11 +447,17 @@ TEST_F(Win32PlatformTest, FolderWatchOfAMissingFolderFails) {
 }
 
 TEST_F(Win32PlatformTest, ClockSleepAndLastError) {
+    // The tick count is read inside the span the steady clock measures, so on a busy machine both
+    // grow alike; the tick count moves in steps of up to ~16 ms.
+    const auto start = std::chrono::steady_clock::now();
     const uint32_t before = os.TickCount();
     os.Sleep(300);
-    const uint32_t elapsed = os.TickCount() - before;
-    EXPECT_GE(elapsed, 250u);  // the tick count moves in steps of up to ~16 ms
-    EXPECT_LT(elapsed, 5000u);
+    const uint32_t ticks = os.TickCount() - before;
+    const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(real.count(), 284);  // the system may wake a sleeper up to one tick early
+    EXPECT_GE(ticks, 268u);
+    EXPECT_LE(ticks, static_cast<uint64_t>(real.count()) + 32u);
+    EXPECT_LT(ticks, 60000u) << "milliseconds taken for seconds";
 
     os.SetLastError(1234);
     EXPECT_EQ(os.LastError(), 1234u);
@@ -450,12 +474,74 @@ TEST_F(Win32PlatformTest, LowerCaseFoldsUnicodeLetters) {
     EXPECT_EQ(empty, L"");
 }
 
+// The local time one second after t.
+SYSTEMTIME NextSecond(const SYSTEMTIME& t) {
+    FILETIME file{};
+    ::SystemTimeToFileTime(&t, &file);
+    ULARGE_INTEGER value{};
+    value.LowPart = file.dwLowDateTime;
+    value.HighPart = file.dwHighDateTime;
+    value.QuadPart += 10000000;  // 100 ns units
+    file.dwLowDateTime = value.LowPart;
+    file.dwHighDateTime = value.HighPart;
+    SYSTEMTIME next{};
+    ::FileTimeToSystemTime(&file, &next);
+    return next;
+}
+
+std::wstring ShortDate(const SYSTEMTIME& t) {
+    wchar_t text[128] = {};
+    return ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, text, 128) > 0 ? text : L"?";
+}
+
+std::wstring LongTime(const SYSTEMTIME& t) {
+    wchar_t text[128] = {};
+    return ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &t, nullptr, text, 128) > 0 ? text : L"?";
+}
+
+std::wstring TwoDigits(int value) {
+    return std::wstring(1, static_cast<wchar_t>(L'0' + value / 10)) + static_cast<wchar_t>(L'0' + value % 10);
+}
+
+// Whether text holds the minutes and the seconds of t as "mm:ss", with whatever separator the
+// locale puts between them.
+bool HasMinutesAndSeconds(const std::wstring& text, const SYSTEMTIME& t) {
+    const std::wstring mm = TwoDigits(t.wMinute), ss = TwoDigits(t.wSecond);
+    for (size_t at = 0; at + 5 <= text.size(); ++at)
+        if (text.compare(at, 2, mm) == 0 && !iswdigit(text[at + 2]) && text.compare(at + 3, 2, ss) == 0) return true;
+    return false;
+}
+
 TEST_F(Win32PlatformTest, TimeStampIsDateBlankTime) {
+    SYSTEMTIME before{}, after{};
+    ::GetLocalTime(&before);
     const std::wstring stamp = os.TimeStamp();
-    ASSERT_FALSE(stamp.empty());
+    ::GetLocalTime(&after);
+
+    // The stamp is the user's short date, one blank and the user's long time, of a second between
+    // the two readings of the local time (a busy machine may take more than one).
+    before.wMilliseconds = 0;
+    after.wMilliseconds = 0;
+    SYSTEMTIME second = before;
+    bool found = false;
+    for (int i = 0; i < 600 && !found; ++i, second = NextSecond(second)) {
+        const bool midnight = second.wHour == 0 && second.wMinute == 0 && second.wSecond == 0;
+        if (stamp == ShortDate(second) + L" " + LongTime(second) || (midnight && stamp == ShortDate(second))) {
+            found = true;
+            // Taken apart: the date holds the year, the time the minutes and the seconds, two
+            // digits each.
+            const std::wstring date = stamp.substr(0, ShortDate(second).size());
+            EXPECT_NE(date.find(TwoDigits(second.wYear % 100)), std::wstring::npos) << date;
+            if (!midnight) {
+                const std::wstring time = stamp.substr(date.size() + 1);
+                EXPECT_TRUE(HasMinutesAndSeconds(time, second)) << time;
+            }
+        }
+        if (second.wHour == after.wHour && second.wMinute == after.wMinute && second.wSecond == after.wSecond) break;
+    }
+    EXPECT_TRUE(found) << stamp << " is not the date and time of a second from " << LongTime(before) << " to "
+                       << LongTime(after);
     EXPECT_EQ(stamp.find(L'\0'), std::wstring::npos);
-    EXPECT_TRUE(iswdigit(stamp.front())) << stamp.size();
-    EXPECT_NE(stamp.back(), L' ');
     EXPECT_EQ(stamp.find(L"  "), std::wstring::npos);
 }
 
@@ -498,18 +584,54 @@ TEST_F(Win32PlatformTest, UserNameIsTheAccountName) {
     }
 }
 
-TEST_F(Win32PlatformTest, NamingAThreadAndRefreshingTheDesktopGoOnQuietly) {
+// The debugger's thread-name exception, as any program raises it.
+constexpr DWORD kThreadNameException = 0x406D1388;
+
+void RaiseThreadName(const char* name) {
+    const ULONG_PTR info[] = {0x1000, reinterpret_cast<ULONG_PTR>(name), static_cast<ULONG_PTR>(-1), 0};
+    ::RaiseException(kThreadNameException, 0, 4, info);
+}
+
+// Thread-name exceptions that reach the handlers behind the platform's: this one counts them and
+// lets the raiser go on. It goes first, ahead of any the runtime brings along (MinGW's thread
+// library swallows these exceptions too), so only a handler added later comes before it.
+std::atomic<int> namesLetThrough{0};
+
+LONG CALLBACK CountThreadNames(EXCEPTION_POINTERS* pointers) {
+    if (pointers->ExceptionRecord->ExceptionCode != kThreadNameException) return EXCEPTION_CONTINUE_SEARCH;
+    ++namesLetThrough;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// Without a debugger an unhandled thread-name exception ends the process: the platform catches
+// its own raise, on any thread, before any other handler sees it, and only around that raise.
+TEST_F(Win32PlatformTest, NamingAThreadCatchesItsOwnRaiseAndNoOther) {
+    PVOID counter = ::AddVectoredExceptionHandler(1, CountThreadNames);
+    ASSERT_NE(counter, nullptr);
+    namesLetThrough = 0;
+
     os.NameThread("Desktop Files Monitor");
-    std::atomic<int> named{0};
+    EXPECT_EQ(namesLetThrough.load(), 0);
+    RaiseThreadName("raised by another");
+    EXPECT_EQ(namesLetThrough.load(), 1) << "the platform's handler stayed installed";
+
+    std::atomic<int> letThroughOnWorker{-1};
     std::thread worker([&] {
         os.NameThread("Desktop Files Monitor");
-        named = 1;
+        letThroughOnWorker = namesLetThrough.load();
+        RaiseThreadName("raised by another");
     });
     worker.join();
-    EXPECT_EQ(named.load(), 1);
+    EXPECT_EQ(letThroughOnWorker.load(), 1);
+    EXPECT_EQ(namesLetThrough.load(), 2);
 
+    // A second name on the same thread is caught all the same.
+    os.NameThread("again");
+    EXPECT_EQ(namesLetThrough.load(), 2);
+    ::RemoveVectoredExceptionHandler(counter);
+
+    // Posting a paint to the desktop window neither blocks nor disturbs the process.
     os.RefreshDesktop();
-    os.NameThread("again");  // the handler is gone again, and a second raise is caught all the same
 }
 
 bool IsOpen(HANDLE h) {
@@ -553,16 +675,21 @@ TEST_F(Win32PlatformTest, StartThreadRunsTheFunctionOnANewThread) {
     struct Seen {
         std::atomic<DWORD> thread{0};
         std::atomic<int> runs{0};
+        std::atomic<HANDLE> ended{nullptr};  // the thread itself, to wait for its end
     } seen;
     auto main = [](void* arg) {
         auto* s = static_cast<Seen*>(arg);
         s->thread = GetCurrentThreadId();
         ++s->runs;
+        HANDLE self = nullptr;
+        ::DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, SYNCHRONIZE, FALSE, 0);
+        s->ended = self;
     };
     ASSERT_TRUE(os.StartThread(main, &seen, 256 * 1024));
-    for (int i = 0; i < 500 && seen.runs.load() == 0; ++i)
-        Sleep(10);
-    Sleep(50);
+    ASSERT_TRUE(test::WaitFor([&] { return seen.ended.load() != nullptr; }, 10000));
+    // Once its thread has ended the function cannot run again.
+    unique_handle ended(seen.ended.load());
+    EXPECT_EQ(::WaitForSingleObject(ended.get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(seen.runs.load(), 1);
     EXPECT_NE(seen.thread.load(), 0u);
     EXPECT_NE(seen.thread.load(), GetCurrentThreadId());
