@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "NoteWindows.h"
+#include "WaitFor.h"
 
 #include <atomic>
 #include <chrono>
@@ -50,12 +51,14 @@ class NoteRun {
 
     // The visible "Quick Note" dialog of this run's thread; nullptr when none shows within 10 s.
     HWND Dialog() {
-        for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
-            HWND dlg = FindOnThread();
-            if (dlg && IsWindowVisible(dlg)) return dlg;
-            std::this_thread::sleep_for(20ms);
-        }
-        return nullptr;
+        HWND dlg = nullptr;
+        test::WaitFor(
+            [&] {
+                dlg = FindOnThread();
+                return dlg && IsWindowVisible(dlg);
+            },
+            10000);
+        return dlg && IsWindowVisible(dlg) ? dlg : nullptr;
     }
 
     bool Finished(std::chrono::milliseconds wait) { return result_.wait_for(wait) == std::future_status::ready; }
@@ -273,15 +276,21 @@ TEST(NoteForm, ALongPastedNoteIsKeptWhole) {
     EXPECT_EQ(answer.Text, pasted);
 }
 
-// The control with the keyboard focus on the form's thread, once it is `expected` (2 s at most).
+// The control with the keyboard focus on the form's thread, once it is `expected` (10 s at most).
 HWND FocusOn(HWND dlg, HWND expected) {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    for (auto until = std::chrono::steady_clock::now() + 2s; std::chrono::steady_clock::now() < until;) {
-        if (GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui) && gui.hwndFocus == expected) break;
-        std::this_thread::sleep_for(20ms);
-    }
+    test::WaitFor(
+        [&] { return GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui) && gui.hwndFocus == expected; },
+        10000);
     return gui.hwndFocus;
+}
+
+// The memo's selection as (start, end).
+std::pair<DWORD, DWORD> Selection(HWND memo) {
+    DWORD start = 0, end = 0;
+    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {start, end};
 }
 
 TEST(NoteForm, TheNoteStartsSelectedAndTabMovesOnInTabOrder) {
@@ -291,10 +300,7 @@ TEST(NoteForm, TheNoteStartsSelectedAndTabMovesOnInTabOrder) {
     HWND memo = Memo(dlg);
     ASSERT_EQ(FocusOn(dlg, memo), memo);
     // Typing replaces the placeholder: the whole note is selected when the form opens.
-    DWORD start = 1, end = 0;
-    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(end, 18u);
+    EXPECT_EQ(Selection(memo), std::make_pair(DWORD{0}, DWORD{18}));
 
     // Tab leaves the note (it takes no tabs) for the file name, and that for OK.
     PostMessageW(memo, WM_KEYDOWN, VK_TAB, 0x000F0001);
@@ -318,7 +324,9 @@ TEST(NoteForm, EnterInTheNoteStartsANewLineAndElsewherePressesOK) {
     SendMessageW(memo, EM_SETSEL, 5, 5);
     PostMessageW(memo, WM_KEYDOWN, VK_RETURN, 0x001C0001);
     PostMessageW(memo, WM_KEYUP, VK_RETURN, 0xC01C0001);
-    EXPECT_FALSE(run.Finished(500ms)) << "Enter in the note closed the dialog";
+    // The Enter has been handled once the note has its new line, or the form has closed.
+    EXPECT_TRUE(test::WaitFor([&] { return run.Finished(0ms) || Text(memo) == L"Paid.\r\n"; }, 10000));
+    EXPECT_FALSE(run.Finished(0ms)) << "Enter in the note closed the dialog";
 
     PostMessageW(FileNameBox(dlg), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     const NoteAnswer answer = run.Answer();
@@ -388,16 +396,13 @@ TEST(NoteForm, CtrlASelectsTheWholeNote) {
     keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
     ASSERT_TRUE(SetKeyboardState(keys));
     PostMessageW(memo, WM_KEYDOWN, 'A', 0x001E0001);
-    PostMessageW(memo, WM_NULL, 0, 0);
-    std::this_thread::sleep_for(300ms);
-    DWORD start = 1, end = 0;
-    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    // Ctrl stays down until the form has taken the key.
+    const bool selected = test::WaitFor([&] { return Selection(memo) == std::make_pair(DWORD{0}, DWORD{9}); }, 10000);
     keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
     SetKeyboardState(keys);
     AttachThreadInput(GetCurrentThreadId(), dialogThread, FALSE);
 
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(end, 9u);
+    EXPECT_TRUE(selected) << "the whole note was not selected";
     EXPECT_EQ(Text(memo), L"select me") << "Ctrl+A typed into the note";
     Click(dlg, IDCANCEL);
     EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
@@ -430,7 +435,7 @@ TEST(NoteForm, TwoDialogsOnTwoThreadsAreOpenAtOnceAndCloseIndependently) {
     const NoteAnswer secondAnswer = second.Answer();
     EXPECT_EQ(secondAnswer.ModalResult, kNoteAbort);
     EXPECT_EQ(secondAnswer.Text, L"second note");
-    EXPECT_FALSE(first.Finished(200ms));
+    EXPECT_FALSE(first.Finished(0ms));
     EXPECT_TRUE(IsWindowVisible(one));
     EXPECT_TRUE(IsWindowEnabled(one));
     EXPECT_TRUE(IsWindowEnabled(mainWindow));
@@ -444,63 +449,133 @@ TEST(NoteForm, TwoDialogsOnTwoThreadsAreOpenAtOnceAndCloseIndependently) {
     DestroyWindow(mainWindow);
 }
 
-// Writes the picture of the window's client area as a 24-bit .bmp; false when nothing could be
-// captured. The frame is left out: without a window manager (Xvfb) nobody draws it.
-bool SaveClientBitmap(HWND window, const std::wstring& path) {
+// The picture of a window's client area, 24 bits a pixel, bottom row first. The frame is left out:
+// without a window manager (Xvfb) nobody draws it.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> bits;  // rows of Stride() bytes
+
+    int Stride() const { return (width * 3 + 3) / 4 * 4; }
+    COLORREF At(int x, int y) const {
+        const unsigned char* p = bits.data() + static_cast<size_t>(height - 1 - y) * Stride() + x * 3;
+        return RGB(p[2], p[1], p[0]);
+    }
+    // How many pixels of the rectangle have the colour.
+    int Count(const RECT& r, COLORREF colour) const {
+        int count = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                count += At(x, y) == colour;
+        return count;
+    }
+};
+
+int Area(const RECT& r) {
+    return (r.right - r.left) * (r.bottom - r.top);
+}
+
+// What the window shows now; an empty picture when nothing could be captured.
+Picture Capture(HWND window) {
+    Picture picture;
     RECT r{};
     GetClientRect(window, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biWidth = r.right;
+    info.bmiHeader.biHeight = r.bottom;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    HDC windowDc = GetDC(window);
-    bool ok = BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != FALSE;
-    ReleaseDC(window, windowDc);
-    GdiFlush();
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    if (ok) {
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;  // "BM"
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + imageSize;
-        FILE* out = _wfopen(path.c_str(), L"wb");
-        ok = out && fwrite(&file, sizeof file, 1, out) == 1 &&
-             fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 && fwrite(bits, imageSize, 1, out) == 1;
-        if (out) fclose(out);
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        HDC windowDc = GetDC(window);
+        if (BitBlt(memory, 0, 0, r.right, r.bottom, windowDc, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            picture.width = r.right;
+            picture.height = r.bottom;
+            const auto* begin = static_cast<const unsigned char*>(bits);
+            picture.bits.assign(begin, begin + static_cast<size_t>(picture.Stride()) * picture.height);
+        }
+        ReleaseDC(window, windowDc);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+// Writes the picture as a 24-bit .bmp file.
+bool SaveBitmap(const Picture& picture, const std::wstring& path) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = picture.width;
+    header.biHeight = picture.height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(picture.bits.size());
+    FILE* out = _wfopen(path.c_str(), L"wb");
+    const bool ok = out && fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&header, sizeof header, 1, out) == 1 &&
+                    fwrite(picture.bits.data(), picture.bits.size(), 1, out) == 1;
+    if (out) fclose(out);
     return ok;
 }
 
-// Kept as an artefact for a person to look at: note-dialog.bmp beside the test program.
-TEST(NoteForm, Screenshot) {
+// The form as it is drawn: the face between the note and the buttons, the note white with its
+// text in it, the OK button with its label. Kept as an artefact for a person to look at:
+// note-dialog.bmp beside the test program.
+TEST(NoteForm, IsDrawnWithItsNoteAndButtons) {
     NoteRun run(L"C:\\users\\me\\Documents\\Vantrel\\report.doc.txt", true);
     HWND dlg = run.Dialog();
     ASSERT_NE(dlg, nullptr);
     SetText(Memo(dlg), L"Paid.\r\nInvoice 2026-117, by bank transfer.");
     SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    std::this_thread::sleep_for(500ms);
+
+    // Inside the note's sunken edge; the band of face between the note and the buttons.
+    RECT note = ClientRectOf(dlg, Memo(dlg));
+    InflateRect(&note, -4, -4);
+    const RECT ok = ClientRectOf(dlg, GetDlgItem(dlg, IDOK));
+    RECT client{};
+    GetClientRect(dlg, &client);
+    const RECT band{0, ClientRectOf(dlg, Memo(dlg)).bottom, client.right, ok.top};
+    ASSERT_GT(Area(band), 0);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), paper = GetSysColor(COLOR_WINDOW);
+
+    Picture picture;
+    auto drawn = [&] {
+        picture = Capture(dlg);
+        if (picture.width != client.right || picture.height != client.bottom) return false;
+        const int white = picture.Count(note, paper);
+        return picture.Count(band, face) == Area(band) && white >= Area(note) * 8 / 10 && white < Area(note) - 50 &&
+               picture.Count(ok, face) < Area(ok) - 20;
+    };
+    const bool asDrawn = test::WaitFor(drawn, 10000, 100);
+
+    EXPECT_EQ(picture.width, client.right);
+    EXPECT_EQ(picture.height, client.bottom);
+    if (picture.width == client.right && picture.height == client.bottom) {
+        EXPECT_EQ(picture.Count(band, face), Area(band)) << "the face between the note and the buttons";
+        const int white = picture.Count(note, paper);
+        EXPECT_GE(white, Area(note) * 8 / 10) << "the note's paper";
+        EXPECT_LT(white, Area(note) - 50) << "the note's text";
+        EXPECT_LT(picture.Count(ok, face), Area(ok) - 20) << "the OK button's edge and label";
+    }
+    EXPECT_TRUE(asDrawn);
 
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring path(exe);
     path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"note-dialog.bmp";
-    EXPECT_TRUE(SaveClientBitmap(dlg, path));
+    EXPECT_TRUE(SaveBitmap(picture, path));
     Click(dlg, IDCANCEL);
     EXPECT_EQ(run.Answer().ModalResult, kNoteSkip);
 }
