@@ -357,9 +357,29 @@ TEST_F(MainFormTest, ALogThatCannotBeReadOrEmptiedShowsAnErrorAndKeepsTheMemoAnd
     EXPECT_EQ(ui::GetText(MiscPage().LogMemo()), FromUtf16Le(before));
 }
 
-TEST_F(MainFormTest, EnterInAnEditSaves) {
+// Enter in a one-line edit runs the default button, "&Save": the window's edits are stored, and
+// the edit's own text is not added to its list.
+TEST_F(MainFormTest, EnterInAnEditSavesTheWindowsEdits) {
     Build();
-    EXPECT_EQ(SendMessageW(form->Handle(), DM_GETDEFID, 0, 0), MAKELRESULT(kSaveAction, DC_HASDEFID));
+    Choose(kShowAction);
+    HWND edit = FilesPage().AddExtensionEdit();
+    Type(edit, L"*.bak");
+    Click(FilesPage().AddButton());
+    Toggle(FilesPage().TryCheckBox());
+    Type(edit, L"*.new");
+    SetFocus(edit);
+    ASSERT_EQ(GetFocus(), edit);
+    Settings want = SavedSettings();
+    ASSERT_FALSE(want.TryToMove);  // nothing saved yet
+
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+    Pump();
+    want.ExcludedExt.push_back(L"*.bak");
+    want.TryToMove = true;
+    EXPECT_EQ(SavedSettings(), want);
+    EXPECT_EQ(options->Snapshot(), want);
+    EXPECT_EQ(ui::GetText(edit), L"*.new");
+    EXPECT_EQ(GetFocus(), edit);
 }
 
 TEST_F(MainFormTest, TheFilterTakesHotkeysAndTheCloseCommandAndLetsTheRestThrough) {
