@@ -106,6 +106,8 @@ TEST_F(AutoStart, AnotherPathIsNotRegisteredAndTickingOverwritesIt) {
     for (const std::wstring& other : {std::wstring(L"C:\\Old\\Vantrel.exe"), L"\"" + path + L"\"", path + L" /min"}) {
         WriteString(other);
         EXPECT_FALSE(IsAutoStart(path)) << other.size();
+        ASSERT_TRUE(ReadStored());
+        EXPECT_EQ(ReadStored()->text, other);  // looking changes nothing
         SetAutoStart(true, path);
         ASSERT_TRUE(ReadStored());
         EXPECT_EQ(ReadStored()->text, path);
