@@ -309,64 +309,45 @@ TEST_F(Tray, IconHotkeyTogglesAndSavesTheCurrentValuesNotTheUnsavedEdits) {
     EXPECT_EQ(SavedSettings(), want);
 }
 
-TEST_F(Tray, ChoosingATargetSwapsItWithTheAlternatesAndMovesOnlyTheMark) {
-    const std::wstring a = L"C:\\Targets\\A\\", b = L"C:\\Targets\\B\\", c = L"C:\\Targets\\C\\";
+// The entries of "Se&lect" show "&" doubled and stand for their folders as they are; which folders
+// and in what order is the target selection's own rule.
+TEST_F(Tray, ChoosingATargetSavesItAndMovesTheMarkAndTheTreesCheck) {
+    const std::wstring a = L"C:\\Targets\\A\\", rd = L"C:\\R&D\\", c = L"C:\\Targets\\C\\";
     MakeOptions();
     options->SetDestinationFolder(a);
-    options->SetAlternateFolders({b, c});
+    options->SetAlternateFolders({rd, c});
     Build();
     ASSERT_EQ(FoldersPage().FolderTree().CheckedIndex(), 0);
-    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{a, b, c}));
+    const std::vector<std::wstring> captions = {a, L"C:\\R&&D\\", c};
+    EXPECT_EQ(Captions(form->MenuSelect()), captions);
+    EXPECT_EQ(form->SelectEntryFolder(kSelectFirst + 1), rd);
 
     DeleteFileW(SettingsFile().c_str());
-    Choose(kSelectFirst + 2);  // C
-    EXPECT_EQ(options->DestinationFolder(), c);
-    EXPECT_EQ(options->AlternateFolders(), (StringList{b, a}));
-    EXPECT_EQ(SavedSettings(), options->Snapshot());                                // written
-    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{a, b, c}));  // not rebuilt
-    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{2}));
-    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);
+    Choose(kSelectFirst + 1);
+    EXPECT_EQ(options->DestinationFolder(), rd);
+    EXPECT_EQ(SavedSettings(), options->Snapshot());    // written
+    EXPECT_EQ(Captions(form->MenuSelect()), captions);  // not rebuilt
+    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{1}));
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 1);
 
     // The marked entry: nothing changes, nothing is written.
     DeleteFileW(SettingsFile().c_str());
-    Choose(kSelectFirst + 2);
+    Choose(kSelectFirst + 1);
     EXPECT_FALSE(test::FileThere(SettingsFile()));
-    EXPECT_EQ(options->DestinationFolder(), c);
-    EXPECT_EQ(options->AlternateFolders(), (StringList{b, a}));
+    EXPECT_EQ(options->DestinationFolder(), rd);
 
     // "&Save" takes the tree in its order and rebuilds the submenu from the settings.
     Click(form->SaveButton());
-    EXPECT_EQ(options->DestinationFolder(), c);
-    EXPECT_EQ(options->AlternateFolders(), (StringList{a, b}));
-    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{c, a, b}));
+    EXPECT_EQ(options->DestinationFolder(), rd);
+    EXPECT_EQ(options->AlternateFolders(), (StringList{a, c}));
+    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{L"C:\\R&&D\\", a, c}));
     EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{0}));
 
     // Choosing the marked entry after the rebuild writes nothing either.
     DeleteFileW(SettingsFile().c_str());
     Choose(kSelectFirst);
     EXPECT_FALSE(test::FileThere(SettingsFile()));
-    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);  // the tree keeps its order: A, B, C
-}
-
-TEST_F(Tray, AFolderWithAnAmpersandIsShownLiterallyAndChosenExactly) {
-    const std::wstring target = L"C:\\Targets\\Plain\\", rd = L"C:\\R&D\\", both = L"D:\\Tom && Jerry &\\";
-    MakeOptions();
-    options->SetDestinationFolder(target);
-    options->SetAlternateFolders({rd, both});
-    Build();
-    // The menu's text doubles "&" so it is shown, not taken as an access key.
-    EXPECT_EQ(EntryText(form->MenuSelect(), 1), L"C:\\R&&D\\");
-    EXPECT_EQ(form->SelectEntryFolder(kSelectFirst + 2), both);
-
-    Choose(kSelectFirst + 1);
-    EXPECT_EQ(options->DestinationFolder(), rd);
-    EXPECT_EQ(options->AlternateFolders(), (StringList{both, target}));
-    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 1);
-    Choose(kSelectFirst + 2);
-    EXPECT_EQ(options->DestinationFolder(), both);
-    EXPECT_EQ(options->AlternateFolders(), (StringList{target, rd}));
-    EXPECT_EQ(SavedSettings(), options->Snapshot());
-    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 2);
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 1);  // the tree keeps its order: A, R&D, C
 }
 
 TEST_F(Tray, AChosenFolderWithoutANodeLeavesTheTreeUnchecked) {

@@ -51,15 +51,19 @@ TEST_F(TargetSelect, OnlyTheFirstAlternateEqualIgnoringCaseLeaves) {
 }
 
 TEST_F(TargetSelect, AFolderWithAmpersandIsChosenAsItIs) {
-    const std::wstring tom = L"C:\\Tom & Jerry\\";
+    const std::wstring tom = L"D:\\Tom && Jerry &\\";
     const std::wstring rnd = L"C:\\R&D\\";
     options.SetAlternateFolders({tom, rnd, B});
     const StringList entries = SelectMenuFolders(options);
     ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(MenuCaption(entries[1]), L"D:\\Tom &&&& Jerry &&\\");
     EXPECT_EQ(MenuCaption(entries[2]), L"C:\\R&&D\\");
     EXPECT_TRUE(SelectTargetFolder(options, entries[2]));
     EXPECT_EQ(options.DestinationFolder(), rnd);
     EXPECT_EQ(options.AlternateFolders(), (StringList{tom, B, A}));
+    EXPECT_TRUE(SelectTargetFolder(options, entries[1]));
+    EXPECT_EQ(options.DestinationFolder(), tom);
+    EXPECT_EQ(options.AlternateFolders(), (StringList{B, A, rnd}));
 }
 
 TEST(MenuCaption, DoublesEveryAmpersand) {
