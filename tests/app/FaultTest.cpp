@@ -127,49 +127,6 @@ TEST_F(Faults, ALogThatCannotBeEmptiedShowsAnErrorAndKeepsItsText) {
     EXPECT_EQ(LogText().find(L"kept"), std::wstring::npos);
 }
 
-// The shell's own answer about the icon: whether it knows it under the window and id.
-bool ShellHasIcon(HWND owner, UINT id) {
-    NOTIFYICONDATAW data = {};
-    data.cbSize = sizeof(data);
-    data.hWnd = owner;
-    data.uID = id;
-    data.uFlags = NIF_TIP;
-    lstrcpynW(data.szTip, L"probe", 64);
-    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
-
-TEST_F(Faults, AnIconTheTaskbarRefusedComesWithTaskbarCreatedOrTheRetryTimer) {
-    Build();
-    TrayIcon& icon = form->TrayControlIcon();
-    ASSERT_TRUE(icon.Added());
-    for (bool byTimer : {false, true}) {
-        form->SetTrayIconVisible(false);
-        // The taskbar refuses the add: it holds an entry under the icon's window and id already.
-        NOTIFYICONDATAW blocker = {};
-        blocker.cbSize = sizeof(blocker);
-        blocker.hWnd = form->Handle();
-        blocker.uID = icon.Id();
-        ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &blocker));
-        form->SetTrayIconVisible(true);
-        EXPECT_TRUE(icon.Visible());
-        EXPECT_FALSE(icon.Added());
-        if (byTimer) {
-            PumpFor(TrayIcon::kRetryMs + 1000);
-        } else {
-            SendMessageW(form->Handle(), TrayIcon::TaskbarCreatedMessage(), 0, 0);
-        }
-        EXPECT_TRUE(icon.Added());
-        EXPECT_TRUE(icon.SetHint(L"Desktop Vantrel - Running"));  // the shell takes changes again
-        EXPECT_TRUE(ShellHasIcon(form->Handle(), icon.Id()));
-    }
-    // Hidden, it is neither there nor tried again.
-    form->SetTrayIconVisible(false);
-    EXPECT_FALSE(ShellHasIcon(form->Handle(), icon.Id()));
-    SendMessageW(form->Handle(), TrayIcon::TaskbarCreatedMessage(), 0, 0);
-    EXPECT_FALSE(icon.Added());
-    EXPECT_FALSE(ShellHasIcon(form->Handle(), icon.Id()));
-}
-
 // Steps run one by one from a thread timer, inside whatever loop the thread runs then.
 std::vector<std::function<void()>> steps;
 void CALLBACK NextStep(HWND, UINT, UINT_PTR id, DWORD) {

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace vantrel {
@@ -47,6 +49,10 @@ class TrayOwner : public ::testing::Test {
 
     // Runs the owner's messages for ms milliseconds (timers included).
     void Pump(DWORD ms) {
+        PumpUntil([] { return false; }, ms);
+    }
+    // Runs the owner's messages until done() holds or ms milliseconds have passed; whether it held.
+    bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
         const DWORD start = GetTickCount();
         MSG msg;
         while (GetTickCount() - start < ms) {
@@ -54,8 +60,36 @@ class TrayOwner : public ::testing::Test {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
+            if (done()) return true;
             Sleep(10);
         }
+        return done();
+    }
+    // The shell's own answer: whether it knows an icon under the owner and the icon's id.
+    bool ShellHasIcon() {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = owner;
+        data.uID = icon->Id();
+        data.uFlags = NIF_TIP;
+        lstrcpynW(data.szTip, L"probe", 64);
+        return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    }
+    // An entry the shell holds under the owner and the icon's id, as one left behind by another
+    // program run or a taskbar that took the icon while reporting a failure.
+    bool AddBlocker() {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = owner;
+        data.uID = icon->Id();
+        return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    }
+    bool ForgetIcon() {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = owner;
+        data.uID = icon->Id();
+        return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
     }
 
     // A version-4 notification: the event and the icon's id in lParam, the point in wParam.
@@ -74,7 +108,7 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) {
     EndMenu();
 }
 
-TEST_F(TrayOwner, ShowHintHideAndComingBackAfterExplorer) {
+TEST_F(TrayOwner, ShowHintAndHide) {
     EXPECT_FALSE(icon->Visible());
     EXPECT_TRUE(icon->SetHint(L"Desktop Vantrel - Running"));  // remembered while hidden
     ASSERT_TRUE(icon->Show());
@@ -83,19 +117,49 @@ TEST_F(TrayOwner, ShowHintHideAndComingBackAfterExplorer) {
     EXPECT_EQ(icon->Hint(), L"Desktop Vantrel - Paused");
     EXPECT_TRUE(icon->SetHint(std::wstring(300, L'x')));  // longer than the shell's tip: cut, not refused
 
-    // A new taskbar: the icon is added again and stays visible and changeable.
-    SendMessageW(owner, TrayIcon::TaskbarCreatedMessage(), 0, 0);
-    EXPECT_TRUE(icon->Visible());
-    EXPECT_TRUE(icon->SetHint(L"Desktop Vantrel - Running"));
-
     EXPECT_TRUE(icon->Hide());
     EXPECT_FALSE(icon->Visible());
-    // The shell no longer knows the icon.
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = owner;
-    data.uID = icon->Id();
-    EXPECT_FALSE(Shell_NotifyIconW(NIM_DELETE, &data));
+    EXPECT_FALSE(ForgetIcon());  // the shell no longer knows the icon
+}
+
+// The icon comes back on "TaskbarCreated" after the shell forgot it (a restarted Explorer) or kept
+// it (a taskbar that merely changed), and after the shell refused to add it, on "TaskbarCreated"
+// or by the retry timer. Hidden, it is neither added nor tried again.
+TEST_F(TrayOwner, AVisibleIconComesBackWhenTheShellForgotOrRefusedIt) {
+    ASSERT_TRUE(icon->Show());
+    ASSERT_TRUE(ForgetIcon());
+    ASSERT_FALSE(ShellHasIcon());
+    SendMessageW(owner, TrayIcon::TaskbarCreatedMessage(), 0, 0);
+    EXPECT_TRUE(icon->Added());
+    EXPECT_TRUE(icon->SetHint(L"Desktop Vantrel - Running"));  // the shell takes changes again
+    EXPECT_TRUE(ShellHasIcon());
+
+    SendMessageW(owner, TrayIcon::TaskbarCreatedMessage(), 0, 0);  // still there: added again all the same
+    EXPECT_TRUE(icon->Added());
+    EXPECT_TRUE(ShellHasIcon());
+
+    for (bool byTimer : {false, true}) {
+        // Turned off and on again while the shell holds an entry under the icon's id: refused.
+        ASSERT_TRUE(icon->Hide());
+        ASSERT_TRUE(AddBlocker());
+        EXPECT_FALSE(icon->Show());
+        EXPECT_TRUE(icon->Visible());
+        EXPECT_FALSE(icon->Added());
+        if (byTimer) {
+            EXPECT_TRUE(PumpUntil([&] { return icon->Added(); }, TrayIcon::kRetryMs + 5000));
+        } else {
+            SendMessageW(owner, TrayIcon::TaskbarCreatedMessage(), 0, 0);
+            EXPECT_TRUE(icon->Added());
+        }
+        EXPECT_TRUE(icon->SetHint(L"Desktop Vantrel - Paused")) << byTimer;
+        EXPECT_TRUE(ShellHasIcon()) << byTimer;
+    }
+
+    EXPECT_TRUE(icon->Hide());
+    EXPECT_FALSE(ShellHasIcon());
+    SendMessageW(owner, TrayIcon::TaskbarCreatedMessage(), 0, 0);
+    EXPECT_FALSE(icon->Added());
+    EXPECT_FALSE(ShellHasIcon());
 }
 
 TEST_F(TrayOwner, DoubleClickIsToldApartFromAClick) {
