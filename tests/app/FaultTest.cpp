@@ -1,7 +1,7 @@
 // The real main window on the prefix's real platform when things go wrong around it: a settings
-// file held by another program or far too long, a log that cannot be emptied, a taskbar that
-// refuses the icon, hotkeys while the folder picker is open, errors that escape an action, search
-// in other scripts, and the window's GDI and USER objects over many openings and closings.
+// file held by another program or far too long, a log that cannot be emptied, hotkeys while the
+// folder picker is open, errors that escape an action, and the window's GDI and USER objects over
+// many openings and closings.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/About.h"
@@ -206,25 +205,6 @@ TEST_F(Faults, AnErrorEscapingAnActionIsLoggedAsOneLineShownOnceAndTheProgramGoe
     // The program goes on.
     Hotkey(1, kMods, 'H');
     EXPECT_TRUE(Shown());
-}
-
-TEST_F(Faults, SearchIgnoresCaseInEveryScript) {
-    Build();
-    Choose(kShowAction);
-    form->SelectPage(kMiscPage);
-    ui::SetText(MiscPage().LogMemo(), L"Moved: \u00e4pfel.txt\r\nMoved: \u043f\u0440\u0438\u0432\u0435\u0442.doc");
-    SendMessageW(MiscPage().LogMemo(), EM_SETSEL, 0, 0);
-    ui::SetChecked(MiscPage().UpRadio(), false);
-    ui::SetChecked(MiscPage().DownRadio(), true);
-    auto search = [&](const std::wstring& query) {
-        ui::SetText(MiscPage().SearchEdit(), query);
-        Click(MiscPage().SearchButton());
-        DWORD from = 0, to = 0;
-        SendMessageW(MiscPage().LogMemo(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-        return std::pair<DWORD, DWORD>{from, to};
-    };
-    EXPECT_EQ(search(L"\u00c4PFEL"), (std::pair<DWORD, DWORD>{7, 12}));
-    EXPECT_EQ(search(L"\u041f\u0420\u0418\u0412\u0415\u0422"), (std::pair<DWORD, DWORD>{25, 31}));
 }
 
 // GDI objects of this process: the system's count, or where it counts none (Wine), the live

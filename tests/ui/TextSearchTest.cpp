@@ -109,7 +109,9 @@ TEST(TextSearch, CaseIsIgnoredInEveryScriptAsTheSystemLowerCases) {
 }
 #endif
 
-TEST(TextSearch, EmptyQueryOrEmptyTextFindsNothing) {
+TEST(TextSearch, AnAbsentOrEmptyQueryOrAnEmptyTextFindsNothing) {
+    EXPECT_FALSE(FindDown(kLog, 0, 0, L"pear"));
+    EXPECT_FALSE(FindUp(kLog, kLog.size(), 0, L"pear"));
     EXPECT_FALSE(FindDown(kLog, 0, 0, L""));
     EXPECT_FALSE(FindUp(kLog, kLog.size(), 0, L""));
     EXPECT_FALSE(FindDown(L"", 0, 0, L"moved"));
