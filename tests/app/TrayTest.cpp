@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/MainFixture.h"
+#include "support/WaitFor.h"
 
 namespace vantrel {
 namespace {
@@ -429,9 +430,8 @@ bool Photograph(const std::wstring& dir, const RECT& area) {
     DWORD written = 0;
     WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
     CloseHandle(file);
-    for (int i = 0; i < 300 && !test::FileThere(picture); ++i)
-        Sleep(100);
-    return test::FileThere(picture);
+    // The script looks for the area every 0.2 s; a loaded machine may take a while to photograph.
+    return test::WaitFor([&] { return test::FileThere(picture); }, 60000, 100);
 }
 
 std::wstring screenshotDir;
