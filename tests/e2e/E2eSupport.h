@@ -1,5 +1,6 @@
 // Helpers for running the real moving engine against real folders under Wine or Windows:
-// files, folders, the log file, a redirected desktop and a monitor that can be stopped again.
+// files, folders, the log file, a redirected desktop and a monitor that tells when it watches and
+// when it has taken up a change, and can be stopped again.
 // Shared by the end-to-end tests and the benchmarks.
 #pragma once
 
@@ -8,10 +9,13 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +24,8 @@
 #include "../support/FileBytes.h"
 #include "../support/WaitFor.h"
 #include "engine/Monitorthread.h"
+#include "engine/Names.h"
+#include "platform/Platform.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "thread/Thread.h"
@@ -215,42 +221,269 @@ inline std::set<DWORD> ThreadIds() {
     return ids;
 }
 
+// A platform that hands every call on to another one: tests derive from it to watch or change a
+// few calls and leave the rest to the real system.
+class ForwardingPlatform : public Platform {
+  public:
+    explicit ForwardingPlatform(Platform& real) : real_(real) {}
+
+    bool FileExists(const std::wstring& p) override { return real_.FileExists(p); }
+    bool DirectoryExists(const std::wstring& p) override { return real_.DirectoryExists(p); }
+    bool MoveFile(const std::wstring& f, const std::wstring& t) override { return real_.MoveFile(f, t); }
+    bool DeleteFile(const std::wstring& p) override { return real_.DeleteFile(p); }
+    bool CreateDirectory(const std::wstring& p) override { return real_.CreateDirectory(p); }
+    int ShellFolderOperation(const std::wstring& f, const std::wstring& t, bool r) override {
+        return real_.ShellFolderOperation(f, t, r);
+    }
+    bool ReadFile(const std::wstring& p, std::string& b, uint64_t m) override { return real_.ReadFile(p, b, m); }
+    bool WriteFile(const std::wstring& p, const std::string& b) override { return real_.WriteFile(p, b); }
+    bool ReplaceFile(const std::wstring& p, const std::string& b) override { return real_.ReplaceFile(p, b); }
+    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& p) override { return real_.OpenLogFile(p); }
+    std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& p) override {
+        return real_.OpenDirectoryChanges(p);
+    }
+    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& p) override { return real_.WatchFolderTree(p); }
+    uint32_t TickCount() override { return real_.TickCount(); }
+    void Sleep(uint32_t ms) override { real_.Sleep(ms); }
+    uint32_t LastError() override { return real_.LastError(); }
+    void SetLastError(uint32_t code) override { real_.SetLastError(code); }
+    void LowerCase(std::wstring& text) override { real_.LowerCase(text); }
+    std::wstring TimeStamp() override { return real_.TimeStamp(); }
+    bool GetSpecialFolder(SpecialFolder f, std::wstring& p) override { return real_.GetSpecialFolder(f, p); }
+    std::wstring TempPath() override { return real_.TempPath(); }
+    bool UserName(std::wstring& name) override { return real_.UserName(name); }
+    void NameThread(const char* name) override { real_.NameThread(name); }
+    void RefreshDesktop() override { real_.RefreshDesktop(); }
+    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
+        return real_.StartThread(main, arg, stackBytes);
+    }
+
+  protected:
+    Platform& real_;
+};
+
+// The desktop monitor's reads seen from inside. While the object is installed, the monitor opens
+// the desktop through it and gets a watch that reports on every read for its whole life: which
+// records each read handed over and when the monitor came back for the next one, which it does
+// only after it has acted on the block (started its batch, or passed over it while paused). The
+// monitor can also be held on its way to the next read, as a busy machine holds it up.
+//
+// Nothing outside the engine tells when the desktop is watched or when a change has been taken
+// up; a mark (a file made and removed again on the desktop) does, once the monitor reports it.
+// Marks bear the folder mover's holding prefix, which the batch passes over without a word.
+class DesktopReads {
+  public:
+    // Installs itself in front of the platform in use; create it before the monitor starts.
+    DesktopReads() : state_(std::make_shared<State>()), previous_(&Os()), opener_(*previous_, state_) {
+        SetPlatform(&opener_);
+    }
+    ~DesktopReads() {
+        Uninstall();
+        Release();
+    }
+    DesktopReads(const DesktopReads&) = delete;
+    DesktopReads& operator=(const DesktopReads&) = delete;
+
+    // Waits until the monitor has tried to open the desktop, then puts the previous platform back.
+    // True when the desktop was opened.
+    bool WaitOpened(uint32_t timeoutMs) {
+        WaitFor([&] { return state_->tried.load(); }, timeoutMs);
+        Uninstall();
+        return state_->opened.load();
+    }
+
+    // Makes marks on desktop until the monitor has acted on the block that reported one as
+    // removed. From then on the desktop is watched, and every change made before this call has
+    // been read and acted on. A mark made before the watch began goes unseen: a new one follows
+    // every roundMs.
+    bool Mark(const std::wstring& desktop, uint32_t timeoutMs, uint32_t roundMs = 250) {
+        std::vector<std::wstring> marks;
+        const auto handled = [&] {
+            for (const auto& name : marks)
+                if (Handled(kFileActionRemoved, name)) return true;
+            return false;
+        };
+        const double end = NowMs() + timeoutMs;
+        do {
+            static std::atomic<int> made{0};
+            const std::wstring name = kHoldingPrefix + L"-e2e-mark-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                      std::to_wstring(++made);
+            if (!WriteNewFile(desktop + name, "")) return false;
+            DeleteFileW((desktop + name).c_str());
+            marks.push_back(name);
+            if (WaitFor(handled, roundMs)) return true;
+        } while (NowMs() < end);
+        return handled();
+    }
+
+    // Whether the monitor has read a record of action and name (as the system reported it) and
+    // has come back for its next read since.
+    bool Handled(uint32_t action, const std::wstring& name) const {
+        std::lock_guard<std::mutex> guard(state_->mutex);
+        for (const auto& r : state_->records)
+            if (r.action == action && r.name == name && state_->entered.load() > r.read) return true;
+        return false;
+    }
+
+    // From now on the monitor stops on its way to the next read until Release; the read queued
+    // before goes on collecting changes meanwhile.
+    void Hold() { ResetEvent(state_->gate); }
+    void Release() { SetEvent(state_->gate); }
+    // Whether the monitor stands held.
+    bool Held() const { return state_->held.load(); }
+
+    static constexpr uint32_t kFileActionRemoved = 2;
+
+  private:
+    struct Record {
+        uint64_t read;  // the number of the read that handed it over
+        uint32_t action;
+        std::wstring name;
+    };
+    struct State {
+        State() : gate(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+        ~State() { CloseHandle(gate); }
+        State(const State&) = delete;
+        State& operator=(const State&) = delete;
+
+        std::atomic<bool> tried{false};
+        std::atomic<bool> opened{false};
+        std::atomic<uint64_t> entered{0};  // reads the monitor has begun, the current one included
+        std::atomic<bool> held{false};
+        HANDLE gate;  // set: the monitor may read
+        mutable std::mutex mutex;
+        std::vector<Record> records;
+    };
+
+    class ObservedChanges final : public DirectoryChanges {
+      public:
+        ObservedChanges(std::unique_ptr<DirectoryChanges> real, std::shared_ptr<State> state)
+            : real_(std::move(real)), state_(std::move(state)) {}
+
+        bool Read(void* buffer, uint32_t size, uint32_t& bytes) override {
+            const uint64_t read = ++state_->entered;
+            if (WaitForSingleObject(state_->gate, 0) == WAIT_TIMEOUT) {
+                state_->held = true;
+                WaitForSingleObject(state_->gate, INFINITE);
+                state_->held = false;
+            }
+            const bool ok = real_->Read(buffer, size, bytes);
+            // The monitor asks for the read's error code next: keep it.
+            const DWORD error = GetLastError();
+            if (ok) Note(read, static_cast<const char*>(buffer), bytes);
+            SetLastError(error);
+            return ok;
+        }
+
+      private:
+        // Records need not be aligned under Wine: the fields are copied out.
+        void Note(uint64_t read, const char* base, uint32_t bytes) {
+            std::lock_guard<std::mutex> guard(state_->mutex);
+            for (uint32_t at = 0; at + 12 <= bytes;) {
+                uint32_t next = 0, action = 0, length = 0;
+                memcpy(&next, base + at, 4);
+                memcpy(&action, base + at + 4, 4);
+                memcpy(&length, base + at + 8, 4);
+                length = std::min<uint32_t>(length, bytes - at - 12) / 2;
+                std::wstring name(length, L'\0');
+                memcpy(name.data(), base + at + 12, length * 2);
+                state_->records.push_back({read, action, std::move(name)});
+                if (next == 0) break;
+                at += next;
+            }
+        }
+
+        std::unique_ptr<DirectoryChanges> real_;
+        std::shared_ptr<State> state_;
+    };
+
+    // The platform the monitor opens the desktop through.
+    class Opener final : public ForwardingPlatform {
+      public:
+        Opener(Platform& real, std::shared_ptr<State> state) : ForwardingPlatform(real), state_(std::move(state)) {}
+
+        std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) override {
+            std::unique_ptr<DirectoryChanges> changes = real_.OpenDirectoryChanges(path);
+            const DWORD error = GetLastError();
+            if (changes) {
+                changes = std::make_unique<ObservedChanges>(std::move(changes), state_);
+                state_->opened = true;
+            }
+            state_->tried = true;
+            SetLastError(error);
+            return changes;
+        }
+
+      private:
+        std::shared_ptr<State> state_;
+    };
+
+    // Puts the previous platform back, unless another one has been installed since.
+    void Uninstall() {
+        if (&Os() == &opener_) SetPlatform(previous_);
+    }
+
+    std::shared_ptr<State> state_;
+    Platform* previous_;
+    Opener opener_;  // outlives every call the monitor makes through it: see MonitorRun
+};
+
 // The desktop change monitor started as the main window starts it, plus what a test needs:
-// the id of its thread (to hold it up) and a way to end it again.
+// to know when it watches, to know when it has taken up what happened on the desktop, to hold it
+// up between two reads and to end it again.
 class MonitorRun {
   public:
-    explicit MonitorRun(TOptions& options) : options_(options), state_(std::make_shared<State>()) {
+    explicit MonitorRun(TOptions& options, uint32_t timeoutMs = 30000)
+        : options_(options), state_(std::make_shared<State>()) {
         auto* monitor = new Observed(state_);
         monitor_ = monitor;
         monitor_->Settings = &options_;
         monitor_->FreeOnTerminate = true;
         monitor_->Resume();
-        WaitFor([&] { return state_->threadId.load() != 0; }, 2000, 5);
+        WaitFor([&] { return state_->threadId.load() != 0; }, timeoutMs, 5);
         threadId_ = state_->threadId.load();
-        // Changes count only once the first read is pending (under Wine the watch starts with it),
-        // and nothing outside tells when that is: give the monitor a moment to get there.
-        Sleep(300);
+        // Changes count only once the first read is pending (under Wine the watch starts with it).
+        ready_ = reads_.WaitOpened(timeoutMs) && reads_.Mark(options_.DesktopFolder(), timeoutMs);
     }
     ~MonitorRun() { Stop(); }
     MonitorRun(const MonitorRun&) = delete;
     MonitorRun& operator=(const MonitorRun&) = delete;
 
     DWORD ThreadId() const { return threadId_; }
+    // Whether the monitor watches the desktop: it has reported a change made after it started.
+    bool Ready() const { return ready_; }
+
+    // Waits until every change made on the desktop before the call has been read and acted on,
+    // and every batch and folder mover started meanwhile has ended: whatever the engine was going
+    // to do about those changes, it has done. False after timeoutMs.
+    bool Settle(uint32_t timeoutMs = 30000) {
+        const double end = NowMs() + timeoutMs;
+        if (!reads_.Mark(options_.DesktopFolder(), timeoutMs)) return false;
+        const double left = std::max(0.0, end - NowMs());
+        return WaitFor([&] { return TThread::Running() == (ThreadAlive() ? 1 : 0); }, static_cast<uint32_t>(left));
+    }
+
+    // Holds the monitor on its way to its next read (see DesktopReads::Hold).
+    void HoldReads() { reads_.Hold(); }
+    void ReleaseReads() { reads_.Release(); }
+    bool ReadsHeld() const { return reads_.Held(); }
 
     // Ends the monitor and waits for every worker. The monitor looks at the terminate request
     // after a change call returns, so one name change on the desktop (discarded while paused)
     // lets it leave its loop. False when the workers did not end.
-    bool Stop(uint32_t timeoutMs = 15000) {
+    bool Stop(uint32_t timeoutMs = 30000) {
         if (!monitor_) return true;
+        reads_.Release();
         bool wasPaused = options_.Paused.load();
         options_.Paused = true;
         if (ThreadAlive()) {
             monitor_->Terminate();
             std::wstring poke = options_.DesktopFolder() + L"~vantrel-e2e-stop.tmp";
-            for (int i = 0; i < 50 && ThreadAlive(); ++i) {
+            const double end = NowMs() + timeoutMs;
+            while (ThreadAlive() && NowMs() < end) {
                 WriteNewFile(poke, "");
                 DeleteFileW(poke.c_str());
-                Sleep(100);
+                WaitFor([&] { return !ThreadAlive(); }, 100, 5);
             }
         }
         monitor_ = nullptr;  // it deletes itself
@@ -285,8 +518,11 @@ class MonitorRun {
 
     TOptions& options_;
     std::shared_ptr<State> state_;
+    // Installed before the monitor starts; it is destroyed after Stop has waited for the workers.
+    DesktopReads reads_;
     TFileMonitor* monitor_ = nullptr;
     DWORD threadId_ = 0;
+    bool ready_ = false;
 };
 
 }  // namespace vantrel::e2e
