@@ -2,8 +2,9 @@
 //
 // The settings object is built as the program builds it (folders from the shell, Settings.xml
 // and Log.txt under the local application-data folder); options on the command line then
-// change single settings in memory. The monitor runs until the stop file appears or the
-// time-out passes; then the log is closed. Running workers are not waited for.
+// change single settings in memory. The ready file is made once the monitor watches the desktop.
+// The monitor runs until the stop file appears or the time-out passes; then the log is closed.
+// Running workers are not waited for.
 //
 //   engine_probe [--destination FOLDER] [--try-to-move 0|1] [--try-count N] [--move-folder 0|1]
 //                [--delay MS] [--rename-file 0|1] [--rename-folder 0|1] [--move-renamed 0|1]
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "E2eSupport.h"
 #include "engine/Monitorthread.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
@@ -116,14 +118,22 @@ int main() {
                 options.DestinationFolder().c_str(), options.Logger()->LogFileName().c_str());
     std::fflush(stdout);
 
+    // Sees the monitor open the desktop; in place until the process ends, as the monitor is.
+    auto* reads = new vantrel::e2e::DesktopReads();
+
     // Started as the main window starts it.
     auto* monitor = new vantrel::TFileMonitor(true);
     monitor->Settings = &options;
     monitor->FreeOnTerminate = true;
     monitor->Resume();
 
-    // The monitor arms its first read at once; give it a moment before saying so.
-    Sleep(300);
+    // Ready once the monitor has taken up a change made on the desktop after it started.
+    constexpr uint32_t kReadyTimeoutMs = 30000;
+    if (!reads->WaitOpened(kReadyTimeoutMs) || !reads->Mark(options.DesktopFolder(), kReadyTimeoutMs)) {
+        std::fputs("engine_probe: the monitor does not watch the desktop\n", stderr);
+        options.Logger()->Close();
+        ExitProcess(3);
+    }
     if (!readyFile.empty()) Touch(readyFile);
 
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutSeconds * 1000);
