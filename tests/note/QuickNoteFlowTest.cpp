@@ -67,12 +67,12 @@ std::vector<HWND> WaitForDialogs(size_t count) {
     return found;
 }
 
-// The window answers a message sent from another thread within two seconds while this thread
+// The window answers a message sent from another thread within ten seconds while this thread
 // pumps its messages, as the main thread's loop does.
 bool Responsive(HWND window) {
     auto answered = std::async(std::launch::async, [window] {
         DWORD_PTR result = 0;
-        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result) != 0;
     });
     while (answered.wait_for(10ms) != std::future_status::ready) {
         MSG msg;
