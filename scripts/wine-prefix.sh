@@ -29,7 +29,11 @@ wine_version="$({ wine --version || wine64 --version; } 2>/dev/null | head -n 1)
 # What the prefix looks like when it is ready; a prefix from an older version of this script is brought up to date.
 # Under Xvfb no window manager answers, and Wine waits about 2 s for one at every hide of a
 # managed window: there the X11 driver is told to manage no window itself.
-if [ "${VANTREL_WINDOW_MANAGER:-}" = yes ]; then managed="windows managed by the desktop"; else managed="windows unmanaged"; fi
+if [ "${VANTREL_WINDOW_MANAGER:-}" = yes ]; then
+    managed="windows managed by the desktop" managed_value='-'  # Wine's default
+else
+    managed="windows unmanaged" managed_value='"N"'
+fi
 want="$made_with
 user folders real
 crash dialog off
@@ -104,7 +108,6 @@ fi
 #   (with a display) and would hold the test until its time-out;
 # - winemenubuilder stays off for every program in the prefix, whatever its environment says;
 # - windows are managed by Wine itself, or by the desktop's window manager (see $managed above).
-if [ "${VANTREL_WINDOW_MANAGER:-}" = yes ]; then managed_value='-'; else managed_value='"N"'; fi
 settings_reg="$(mktemp "${TMPDIR:-/tmp}/vantrel-prefix.XXXXXX.reg")"
 trap 'rm -f "$settings_reg"' EXIT
 printf '%s\r\n' 'REGEDIT4' '' \

@@ -65,32 +65,24 @@ class TrayOwner : public ::testing::Test {
         }
         return done();
     }
-    // The shell's own answer: whether it knows an icon under the owner and the icon's id.
-    bool ShellHasIcon() {
+    // A call to the shell about the owner's icon id, with nothing else set but a tip if given.
+    bool ShellCall(DWORD message, const wchar_t* tip = nullptr) {
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof(data);
         data.hWnd = owner;
         data.uID = icon->Id();
-        data.uFlags = NIF_TIP;
-        lstrcpynW(data.szTip, L"probe", 64);
-        return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+        if (tip) {
+            data.uFlags = NIF_TIP;
+            lstrcpynW(data.szTip, tip, 64);
+        }
+        return Shell_NotifyIconW(message, &data) != FALSE;
     }
+    // The shell's own answer: whether it knows an icon under the owner and the icon's id.
+    bool ShellHasIcon() { return ShellCall(NIM_MODIFY, L"probe"); }
     // An entry the shell holds under the owner and the icon's id, as one left behind by another
     // program run or a taskbar that took the icon while reporting a failure.
-    bool AddBlocker() {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(data);
-        data.hWnd = owner;
-        data.uID = icon->Id();
-        return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
-    }
-    bool ForgetIcon() {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(data);
-        data.hWnd = owner;
-        data.uID = icon->Id();
-        return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
-    }
+    bool AddBlocker() { return ShellCall(NIM_ADD); }
+    bool ForgetIcon() { return ShellCall(NIM_DELETE); }
 
     // A version-4 notification: the event and the icon's id in lParam, the point in wParam.
     void Notify(UINT event, int x = 0, int y = 0) {
