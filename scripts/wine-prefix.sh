@@ -1,16 +1,50 @@
 #!/usr/bin/env bash
 # Creates, once, the Wine prefix the tests run in, and prints its path.
-#   VANTREL_WINEPREFIX  where the prefix lives (default: <repo>/build/wineprefix)
+#   VANTREL_WINEARCH    win64 (default): a 64-bit prefix, which runs 32-bit programs too when wine32
+#                       is installed; win32: a 32-bit prefix, as 32-bit Windows is, for the 32-bit
+#                       build's tests (it needs wine32)
+#   VANTREL_WINEPREFIX  where the prefix lives (default: <repo>/build/wineprefix, or
+#                       <repo>/build/wineprefix-win32 for a 32-bit one: the two kinds never share a
+#                       folder, and a prefix found made for the other kind is made anew)
 #   VANTREL_WINDOW_MANAGER  "yes" when a real desktop's window manager will place the prefix's
 #                       windows (scripts/run.sh on the user's own display); otherwise the prefix's
 #                       windows are unmanaged, as an Xvfb without a window manager needs
-# The user's own ~/.wine is never touched. A new prefix links Desktop and Documents to $HOME;
-# here they become real, separate folders inside the prefix, so a test that watches the
-# desktop or moves into the documents folder never sees the home folder.
+#   wine-prefix.sh --path   only prints the prefix's path; nothing is made and Wine is not started
+# The user's own ~/.wine is never touched: every Wine command here runs with WINEPREFIX set to the
+# prefix above. A new prefix links Desktop and Documents to $HOME; here they become real, separate
+# folders inside the prefix, so a test that watches the desktop or moves into the documents
+# folder never sees the home folder.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-prefix="${VANTREL_WINEPREFIX:-$repo/build/wineprefix}"
+arch="${VANTREL_WINEARCH:-win64}"
+case "$arch" in
+    win64) prefix="${VANTREL_WINEPREFIX:-$repo/build/wineprefix}" ;;
+    win32) prefix="${VANTREL_WINEPREFIX:-$repo/build/wineprefix-win32}" ;;
+    *)
+        echo "wine-prefix.sh: VANTREL_WINEARCH is win64 or win32, not '$arch'" >&2
+        exit 1
+        ;;
+esac
+# Wine takes only an absolute WINEPREFIX.
+case "$prefix" in
+    /*) ;;
+    *) prefix="$PWD/$prefix" ;;
+esac
+prefix="${prefix%/}"
+# Never the default prefix of the user running this, whatever the caller asked for: Wine takes
+# $HOME/.wine, or the account's home folder's when HOME is not set.
+account_home="$(getent passwd "$(id -u)" 2>/dev/null | cut -d: -f6 || true)"
+for own in "${HOME:-$account_home}/.wine" "$account_home/.wine"; do
+    if [ "$prefix" = "$own" ]; then
+        echo "wine-prefix.sh: $prefix is the user's own Wine prefix; the project makes its own" >&2
+        exit 1
+    fi
+done
+if [ "${1:-}" = --path ]; then
+    echo "$prefix"
+    exit 0
+fi
 ready="$prefix/.vantrel-ready"
 
 export WINEPREFIX="$prefix"
@@ -18,11 +52,24 @@ export WINEPREFIX="$prefix"
 # for the prefix into the user's ~/.config and ~/.local/share.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 export WINEDEBUG=-all
-# A 64-bit prefix runs both kinds of program when wine32 is installed; with wine64 alone it runs 64-bit ones.
-export WINEARCH=win64
+# WINEARCH decides the kind of prefix wineboot makes; Wine then refuses to start, with WINEARCH
+# set, in a prefix of the other kind: one made for the other kind (the ready file's first line
+# tells) is made anew below.
+export WINEARCH="$arch"
 
-# A prefix made before wine32 was installed lacks the 32-bit system files: note what it was made with.
-if [ -x /usr/lib/wine/wine ]; then made_with="wine32 and wine64"; else made_with="wine64"; fi
+# A 64-bit prefix made before wine32 was installed lacks the 32-bit system files: note what it was
+# made with. A 32-bit prefix needs wine32's loader.
+if [ "$arch" = win32 ]; then
+    if [ ! -x /usr/lib/wine/wine ]; then
+        echo "wine-prefix.sh: a 32-bit prefix needs wine32, which is not installed (scripts/install-deps.sh)" >&2
+        exit 1
+    fi
+    made_with="win32 prefix, wine32"
+elif [ -x /usr/lib/wine/wine ]; then
+    made_with="wine32 and wine64"
+else
+    made_with="wine64"
+fi
 # A prefix made by another version of Wine is brought up to date by the first Wine program run in
 # it, with a display if it has one: the step below that runs one without a display does it here.
 wine_version="$({ wine --version || wine64 --version; } 2>/dev/null | head -n 1)"
