@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "engine/Across.h"
 #include "engine/Movefilethread.h"
 #include "platform/Platform.h"
 
@@ -18,6 +19,13 @@ void TFileMonitor::NameThread() {
 
 void TFileMonitor::Execute() {
     NameThread();
+
+    // A move to another volume that never ended (the process was killed) left its copy behind.
+    if (!SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder())) {
+        StringList recovered;
+        RecoverCopies(Settings->DesktopFolder(), Settings->DestinationFolder(), recovered);
+        if (!recovered.empty()) Settings->Logger()->AddLine(JoinLines(recovered));
+    }
 
     std::unique_ptr<DirectoryChanges> desktop = Os().OpenDirectoryChanges(Settings->DesktopFolder());
     if (!desktop) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/Across.h"
 #include "engine/Movefolder.h"
 #include "engine/Names.h"
 #include "engine/Note.h"
@@ -113,7 +114,7 @@ void TFileMove::WalkBuffer() {
 }
 
 bool TFileMove::Excluded(const std::wstring& name) {
-    if (StartsWith(name, kHoldingPrefix)) return true;
+    if (StartsWith(name, kHoldingPrefix) || StartsWith(name, kCopyPrefix)) return true;
 
     std::wstring key = ExtensionKey(name);
     for (std::wstring mask : Settings->ExcludedExt()) {
@@ -182,14 +183,26 @@ void TFileMove::MoveItems() {
         }
         // A plain file into a free name costs two calls in all. The move never replaces, so the
         // target is looked at only when the move fails; a failed move leaves everything in place.
-        if (Os().MoveFile(source, Settings->DestinationFolder() + name)) {
+        if (uint32_t error = 0; MoveOnce(name, error)) {
             Report.push_back(L"File: " + name + L" moved");
-        } else if (uint32_t error = Os().LastError(); Os().FileExists(source)) {
+        } else if (Os().FileExists(source)) {
             MoveFileItem(name, error);
         } else {
             Report.push_back(L"File: " + name + L" not exist or deleted");
         }
     }
+}
+
+bool TFileMove::MoveOnce(const std::wstring& name, uint32_t& error) {
+    // Both paths are formed afresh for every attempt, so a new target applies at once.
+    const std::wstring source = Settings->DesktopFolder() + name;
+    const std::wstring target = Settings->DestinationFolder();
+    if (Os().MoveFile(source, target + name)) return true;
+    error = Os().LastError();
+    if (error != kErrorNotSameDevice) return false;
+    // Another volume: the file is copied, checked and put in place before the original goes.
+    error = MoveFileAcross(source, target, name, [this] { return Terminated(); });
+    return error == 0;
 }
 
 void TFileMove::MoveFileItem(const std::wstring& name, uint32_t error) {
@@ -211,12 +224,7 @@ void TFileMove::MoveFileItem(const std::wstring& name, uint32_t error) {
         }
     }
 
-    // Both paths are formed afresh for every attempt, so a new target applies at once.
-    auto attempt = [&] {
-        if (Os().MoveFile(Settings->DesktopFolder() + name, Settings->DestinationFolder() + name)) return true;
-        error = Os().LastError();
-        return false;
-    };
+    auto attempt = [&] { return MoveOnce(name, error); };
 
     // An attempt that only met the name taken in the target did not count: room has been made
     // (or the name is a folder's), and the real first attempt follows at once.

@@ -32,6 +32,8 @@ class TFileMove : public TThread {
   private:
     void WalkBuffer();
     bool Excluded(const std::wstring& name);
+    // One attempt to move the file name; false with the system's code in error.
+    bool MoveOnce(const std::wstring& name, uint32_t& error);
     void MoveFileItem(const std::wstring& name, uint32_t error);
     void AddHeader();
 };

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/Across.h"
 #include "engine/Names.h"
 #include "platform/Platform.h"
 
@@ -12,9 +13,6 @@ namespace {
 
 // ERROR_DIRECTORY: the name no longer belongs to a folder (a file took its place).
 constexpr uint32_t kErrorDirectory = 267;
-
-// ERROR_CANCELLED: the program ended during the quiet period.
-constexpr uint32_t kErrorCancelled = 1223;
 
 // Numbered names tried when a folder that could not be moved finds its own name taken.
 constexpr int kMaxNameBackTries = 99;
@@ -51,17 +49,22 @@ void TMoveDirectory::Execute() {
 
     int32_t result = 0;
     bool targetIsDesktop = false;
+    // The holding name and the name given back keep the letter case the user gave the folder.
+    ItemInfo found;
+    name_ = Os().FindItem(Settings->DesktopFolder() + FolderName, found) ? found.name : FolderName;
     std::unique_ptr<FolderWatch> watch = Os().WatchFolderTree(Settings->DesktopFolder() + FolderName);
     if (!watch) {
         result = static_cast<int32_t>(Os().LastError());
     } else {
-        const std::wstring holdingName = HoldingName(Os().TickCount(), FolderName);
+        tick_ = Os().TickCount();
+        const std::wstring holdingName = HoldingName(tick_, name_);
         const WaitEnd end = WaitUntilQuiet(*watch, holdingName, result);
         if (end != WaitEnd::Vanished && end != WaitEnd::Stopped) {
             // The target is read now, so a target chosen during the wait is honoured.
             targetIsDesktop = SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder());
             if (!targetIsDesktop) result = MoveToTarget(holdingName);
-            if (end == WaitEnd::Taken && (targetIsDesktop || result != 0)) GiveNameBack(holdingName);
+            // Also when part of it stayed behind in use after a move to another volume.
+            if (end == WaitEnd::Taken && (targetIsDesktop || result != 0 || !note_.empty())) GiveNameBack(holdingName);
         }
         watch.reset();
     }
@@ -71,8 +74,9 @@ void TMoveDirectory::Execute() {
                         L" is the desktop folder.");
     else if (result == 0)
         lines.push_back(L"Folder: " + FolderName + L" moved");
-    else
+    else if (note_.empty())
         lines.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result));
+    if (!note_.empty()) lines.push_back(note_);
     Settings->Logger()->AddLine(JoinLines(lines));
     Os().RefreshDesktop();
 }
@@ -140,7 +144,10 @@ int32_t TMoveDirectory::MoveToTarget(const std::wstring& holdingName) {
     // The shell would move the folder into a folder of that name, or put it in place of a file of
     // that name, and report success either way.
     if (Os().FileExists(target) || Os().DirectoryExists(target)) return static_cast<int32_t>(kErrorAlreadyExists);
+    // Between volumes the shell cannot be trusted (under Wine it reports success and does nothing).
+    if (!OnOneVolume(Settings->DesktopFolder(), Settings->DestinationFolder())) return MoveAcross(from);
     const int32_t result = ShellOperation(from, target, false);
+    if (result == static_cast<int32_t>(kErrorNotSameDevice)) return MoveAcross(from);
     if (result != 0) return result;
 
     // Only a folder at its destination counts as moved.
@@ -154,6 +161,18 @@ int32_t TMoveDirectory::MoveToTarget(const std::wstring& holdingName) {
     return 0;
 }
 
+// The careful move to another volume; a link inside or an item left behind is named in note_.
+int32_t TMoveDirectory::MoveAcross(const std::wstring& from) {
+    const FolderMove move =
+        MoveFolderAcross(from, Settings->DestinationFolder(), FolderName, tick_, [this] { return Terminated(); });
+    if (!move.link.empty())
+        note_ = L"Folder: " + FolderName + L" not moved: " + move.link +
+                L" inside it is a link, and links are not copied to another drive.";
+    else if (!move.leftover.empty())
+        note_ = L"Folder: " + FolderName + L" left " + move.leftover + L" on the desktop: it was in use.";
+    return static_cast<int32_t>(move.code);
+}
+
 // A folder that was taken but not moved gets its own name back on the desktop, or a numbered one
 // when its name was taken meanwhile. The batch passes over renames away from a holding name, so
 // this never starts another attempt.
@@ -161,7 +180,7 @@ void TMoveDirectory::GiveNameBack(const std::wstring& holdingName) {
     const std::wstring from = Settings->DesktopFolder() + holdingName;
     if (!Os().DirectoryExists(from)) return;
     for (int k = 1; k <= kMaxNameBackTries; ++k) {
-        const std::wstring to = Settings->DesktopFolder() + FolderName + (k == 1 ? L"" : L" (" + IntToStr(k) + L")");
+        const std::wstring to = Settings->DesktopFolder() + name_ + (k == 1 ? L"" : L" (" + IntToStr(k) + L")");
         if (Os().FileExists(to) || Os().DirectoryExists(to)) continue;
         ShellOperation(from, to, true);
         return;

@@ -40,7 +40,12 @@ class TMoveDirectory : public TThread {
     void RenameClash(StringList& lines);
     WaitEnd WaitUntilQuiet(FolderWatch& watch, const std::wstring& holdingName, int32_t& result);
     int32_t MoveToTarget(const std::wstring& holdingName);
+    int32_t MoveAcross(const std::wstring& from);
     void GiveNameBack(const std::wstring& holdingName);
+
+    std::wstring name_;  // the folder's name on the desktop as the user wrote it
+    uint32_t tick_ = 0;  // names the holding folder and its copy on another volume
+    std::wstring note_;  // a line that says more than the error code
 };
 
 }  // namespace vantrel

@@ -18,6 +18,15 @@ inline std::wstring HoldingName(uint32_t tick, const std::wstring& name) {
     return kHoldingPrefix + SignedStr(tick) + L"_" + name;
 }
 
+// A copy on its way to another volume bears a name with this prefix in the target folder until it
+// is complete; after a crash, the next start finds it by this prefix.
+inline const std::wstring kCopyPrefix = L"~dvcopy";
+
+// The bare name of the copy of name, made at tick.
+inline std::wstring CopyName(uint32_t tick, const std::wstring& name) {
+    return kCopyPrefix + SignedStr(tick) + L"_" + name;
+}
+
 // The full path an item already in the target folder is renamed aside to.
 inline std::wstring ClashName(const std::wstring& targetFolder, uint32_t tick, const std::wstring& name) {
     return targetFolder + L"Rename" + SignedStr(tick) + L"_" + name;

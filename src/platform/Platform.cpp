@@ -56,6 +56,12 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
     return !a.empty() && !b.empty() && canonical(a) == canonical(b);
 }
 
+bool OnOneVolume(const std::wstring& a, const std::wstring& b) {
+    const std::wstring volumeA = Os().VolumeOf(a);
+    const std::wstring volumeB = Os().VolumeOf(b);
+    return volumeA.empty() || volumeB.empty() || SameFolder(volumeA, volumeB);
+}
+
 #ifdef _WIN32
 namespace {
 struct ThreadStart {

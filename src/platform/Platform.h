@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -57,19 +58,73 @@ class OpenFile {
     virtual bool Truncate() = 0;                             // length 0, position 0
 };
 
+// What the system tells of one file or folder (FindFirstFileW, GetFileInformationByHandleEx).
+struct ItemInfo {
+    std::wstring name;        // as stored, letter case included; empty where a handle was asked
+    uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits
+    uint64_t size = 0;        // bytes; 0 for a folder
+    // FILETIMEs as 100 ns counts; 0 leaves a time unchanged where one is set.
+    uint64_t created = 0, lastAccess = 0, lastWrite = 0;
+};
+
+constexpr uint32_t kAttributeReadOnly = 0x1;        // FILE_ATTRIBUTE_READONLY
+constexpr uint32_t kAttributeDirectory = 0x10;      // FILE_ATTRIBUTE_DIRECTORY
+constexpr uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link or junction
+
+// A file opened to be moved to another volume (CreateFileW with GENERIC_READ | DELETE |
+// FILE_WRITE_ATTRIBUTES, sharing read only): while it is open nobody else can write or delete it,
+// and opening it fails with a sharing violation while someone else writes it. Closed on destruction.
+class SourceFile {
+  public:
+    virtual ~SourceFile() = default;
+    virtual bool Stat(ItemInfo& info) = 0;  // size, times and attributes, as they are now
+    // Reads up to size bytes from the current position; got is 0 at the end of the file.
+    virtual bool Read(void* buffer, uint32_t size, uint32_t& got) = 0;
+    // Marks the file for deletion through this handle (FileDispositionInfo), read-only or not;
+    // it is gone when the handle closes.
+    virtual bool Delete() = 0;
+};
+
+// A file made for a copy (CreateFileW CREATE_NEW with GENERIC_WRITE | DELETE |
+// FILE_WRITE_ATTRIBUTES, sharing delete only, so it can be renamed while open and nobody reads it
+// half-written). Closed on destruction.
+class NewFile {
+  public:
+    virtual ~NewFile() = default;
+    virtual bool Write(const void* data, uint32_t size) = 0;  // all of it, or false
+    // On disk in full (FlushFileBuffers), then the times and attributes of like; reports the size.
+    virtual bool Finish(const ItemInfo& like, uint64_t& size) = 0;
+    // Deletes the file through this handle, whatever its name is by now and read-only or not.
+    virtual bool Discard() = 0;
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
 
     // --- files and folders (wide paths throughout) ---
-    // These four take full paths literally ("\\?\" paths): a name ending in a dot or a blank is
+    // These take full paths literally ("\\?\" paths): a name ending in a dot or a blank is
     // that name and not its neighbour without them, and a path may be longer than MAX_PATH.
     virtual bool FileExists(const std::wstring& path) = 0;       // FindFirstFileW finds it, not a directory
     virtual bool DirectoryExists(const std::wstring& path) = 0;  // GetFileAttributesW has the directory bit
-    // MoveFileW: never replaces; moves folders too, but only within one volume.
+    // MoveFileExW without flags: never replaces and never copies; moves folders too. Between two
+    // volumes it fails with kErrorNotSameDevice.
     virtual bool MoveFile(const std::wstring& from, const std::wstring& to) = 0;
     virtual bool DeleteFile(const std::wstring& path) = 0;       // DeleteFileW
     virtual bool CreateDirectory(const std::wstring& path) = 0;  // CreateDirectoryW, one level
+    virtual bool RemoveFolder(const std::wstring& path) = 0;     // RemoveDirectoryW: an empty folder
+    // FindFirstFileW on the path itself: the item's stored name, attributes, size and times.
+    virtual bool FindItem(const std::wstring& path, ItemInfo& info) = 0;
+    // Every item directly inside folder (without "." and ".."), in the system's order; a link
+    // is listed as one item with kAttributeReparsePoint and never entered.
+    virtual bool ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) = 0;
+    // For moves to another volume; null on failure (the last error tells why). See SourceFile
+    // and NewFile; both take full paths literally, like the calls above.
+    virtual std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) = 0;
+    virtual std::unique_ptr<NewFile> CreateNew(const std::wstring& path) = 0;
+    // The root of the volume that holds path (GetVolumePathNameW: "D:\", or the folder another
+    // volume is mounted on); empty when the system cannot tell.
+    virtual std::wstring VolumeOf(const std::wstring& path) = 0;
     // SHFileOperationW on one folder: FO_RENAME when rename, else FO_MOVE, flags
     // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. Returns the shell's result, 0 for success.
     // The shell parses paths the classic way (see NeedsLiteralPath), and a move onto a name that
@@ -132,6 +187,10 @@ std::wstring Lowered(std::wstring text);
 // lower-casing), and so are "/" for "\\" and trailing backslashes.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
 
+// Whether two full paths are on one volume, where one rename moves an item. True when the
+// system cannot tell: the rename then decides.
+bool OnOneVolume(const std::wstring& a, const std::wstring& b);
+
 // The system's own thread start behind StartThread, for every implementation of the seam.
 // Native builds (tests only) take the standard library's default stack.
 bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes);
@@ -151,5 +210,7 @@ constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorFileTooLarge = 223;
 constexpr uint32_t kErrorNotifyEnumDir = 1022;
 constexpr uint32_t kErrorNotSameDevice = 17;
+constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorCancelled = 1223;
 
 }  // namespace vantrel

@@ -147,7 +147,9 @@ bool WindowsPlatform::DirectoryExists(const std::wstring& path) {
 }
 
 bool WindowsPlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
-    return ::MoveFileW(Literal(from).c_str(), Literal(to).c_str()) != 0;
+    // Without MOVEFILE_COPY_ALLOWED: MoveFileW would quietly copy and delete between volumes, and
+    // leave a cut copy under the real name when the copy fails.
+    return ::MoveFileExW(Literal(from).c_str(), Literal(to).c_str(), 0) != 0;
 }
 
 bool WindowsPlatform::DeleteFile(const std::wstring& path) {

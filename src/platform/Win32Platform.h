@@ -29,6 +29,13 @@ class WindowsPlatform final : public Platform {
     bool WriteFile(const std::wstring& path, const std::string& bytes) override;
     bool ReplaceFile(const std::wstring& path, const std::string& bytes) override;
     std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override;
+    // Items and whole-file copies across volumes (Win32Copy.cpp).
+    bool RemoveFolder(const std::wstring& path) override;
+    bool FindItem(const std::wstring& path, ItemInfo& info) override;
+    bool ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) override;
+    std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) override;
+    std::unique_ptr<NewFile> CreateNew(const std::wstring& path) override;
+    std::wstring VolumeOf(const std::wstring& path) override;
     // Change notification (Win32Changes.cpp).
     std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) override;
     std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) override;

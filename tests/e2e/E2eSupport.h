@@ -232,6 +232,12 @@ class ForwardingPlatform : public Platform {
     bool MoveFile(const std::wstring& f, const std::wstring& t) override { return real_.MoveFile(f, t); }
     bool DeleteFile(const std::wstring& p) override { return real_.DeleteFile(p); }
     bool CreateDirectory(const std::wstring& p) override { return real_.CreateDirectory(p); }
+    bool RemoveFolder(const std::wstring& p) override { return real_.RemoveFolder(p); }
+    bool FindItem(const std::wstring& p, ItemInfo& i) override { return real_.FindItem(p, i); }
+    bool ListFolder(const std::wstring& p, std::vector<ItemInfo>& i) override { return real_.ListFolder(p, i); }
+    std::unique_ptr<SourceFile> OpenToMove(const std::wstring& p) override { return real_.OpenToMove(p); }
+    std::unique_ptr<NewFile> CreateNew(const std::wstring& p) override { return real_.CreateNew(p); }
+    std::wstring VolumeOf(const std::wstring& p) override { return real_.VolumeOf(p); }
     int ShellFolderOperation(const std::wstring& f, const std::wstring& t, bool r) override {
         return real_.ShellFolderOperation(f, t, r);
     }

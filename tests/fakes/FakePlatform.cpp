@@ -179,8 +179,15 @@ void FakePlatform::Touched(const std::wstring& key) {
 void FakePlatform::AddFile(const std::wstring& path, const std::string& content) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
-    AddDirectory(Parent(key));
-    nodes_[key] = Node{false, content, 0};
+    AddDirectory(Parent(path));  // the parents keep the letter case they were given
+    auto it = nodes_.find(key);
+    if (it != nodes_.end() && !it->second.dir) {
+        // Another program writes the file: the same file, with new content and a new time.
+        it->second.content = content;
+        it->second.lastWrite = nextId_++;
+        return;
+    }
+    Made(key, path, false).content = content;
     Touched(key);
 }
 
@@ -190,8 +197,8 @@ void FakePlatform::AddDirectory(const std::wstring& path) {
     if (key.size() <= 2) return;
     auto it = nodes_.find(key);
     if (it != nodes_.end()) return;
-    AddDirectory(Parent(key));
-    nodes_[key] = Node{true, {}, 0};
+    AddDirectory(Parent(path));
+    Made(key, path, true);
     Touched(key);
 }
 
@@ -419,6 +426,8 @@ bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
         code = kErrorAlreadyExists;
     } else if (!HasParent(toKey)) {
         code = kErrorPathNotFound;
+    } else if (VolumeKey(fromKey) != VolumeKey(toKey)) {
+        code = kErrorNotSameDevice;  // a move never copies
     }
     Record(L"MoveFile", from, to, code == 0);
     if (code != 0) {
@@ -426,6 +435,7 @@ bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
         return false;
     }
     MoveTree(fromKey, toKey);
+    nodes_[toKey].name = LastName(to);
     RunAfter(Operation::MoveFile);
     return true;
 }
@@ -467,7 +477,7 @@ bool FakePlatform::CreateDirectory(const std::wstring& path) {
         lastError = code;
         return false;
     }
-    nodes_[key] = Node{true, {}, 0};
+    Made(key, path, true);
     Touched(key);
     return true;
 }
@@ -475,7 +485,7 @@ bool FakePlatform::CreateDirectory(const std::wstring& path) {
 int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
     // Answers as the shell under Wine does (the platform contract tests hold the two together).
     constexpr uint32_t kShellUnknownError = 0x402;  // a rename whose source is missing
-    constexpr uint32_t kErrorCancelled = 1223;      // a move into a folder that does not exist
+    // kErrorCancelled: a move into a folder that does not exist
     // The shell parses paths the classic way: a trailing dot or blank is no part of a name.
     auto classic = [](std::wstring path) {
         while (!path.empty() && (path.back() == L'.' || path.back() == L' '))
@@ -501,6 +511,8 @@ int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstr
         act = false;  // a missing source is reported as a success
     } else if (!HasParent(toKey)) {
         code = kErrorCancelled;
+    } else if (VolumeKey(fromKey) != VolumeKey(toKey)) {
+        act = false;  // to another volume, Wine's shell reports success and moves nothing
     } else if (there != nodes_.end() && there->second.dir) {
         // Onto a folder: the source goes inside it, under its own name.
         toKey += fromKey.substr(fromKey.rfind(L'\\'));
@@ -510,7 +522,10 @@ int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstr
         Touched(toKey);
     }
     Record(rename ? L"ShellRename" : L"ShellMove", from, to, code == 0);
-    if (code == 0 && act) MoveTree(fromKey, toKey);
+    if (code == 0 && act) {
+        MoveTree(fromKey, toKey);
+        nodes_[toKey].name = LastName(classic(to));
+    }
     if (code == 0) RunAfter(rename ? Operation::ShellRename : Operation::ShellMove);
     return static_cast<int>(code);
 }
@@ -552,7 +567,9 @@ bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes)
     }
     // Only a new name is a change for a folder watch; writing into an existing file is not.
     bool created = it == nodes_.end();
-    nodes_[key].content = bytes;
+    Node& node = created ? Made(key, path, false) : it->second;
+    node.content = bytes;
+    node.lastWrite = nextId_++;
     if (created) Touched(key);
     return true;
 }
@@ -584,7 +601,7 @@ std::unique_ptr<OpenFile> FakePlatform::OpenLogFile(const std::wstring& path) {
         lastError = code;
         return nullptr;
     }
-    if (it == nodes_.end()) nodes_[key] = Node{};
+    if (it == nodes_.end()) Made(key, path, false);
     return std::make_unique<FakeFile>(*this, key);
 }
 

@@ -35,6 +35,15 @@ enum class Fault {
     WatchFolderTree,
     Rearm,
     OpenDirectoryChanges,
+    // The steps of a move to another volume: the original's open, read and deletion, the copy's
+    // creation, writes and finish.
+    OpenToMove,
+    Read,
+    DeleteThrough,
+    CreateNew,
+    Write,
+    Finish,
+    RemoveFolder,
 };
 
 // The operations a test can hook an action to (After, Before).
@@ -48,6 +57,7 @@ enum class Operation {
     MoveFile,
     ShellRename,
     ShellMove,
+    Read,  // a read of a file opened to be moved
 };
 
 // One recorded MoveFile or shell operation.
@@ -77,6 +87,18 @@ class FakePlatform : public Platform {
     // MoveFile, DeleteFile and ReadFile of this file fail with a sharing violation until the clock
     // reaches untilMs.
     void Lock(const std::wstring& path, uint64_t untilMs);
+    // Another program writes this file until the clock reaches untilMs, sharing it for reading,
+    // writing and deletion: it can be renamed and deleted, but not opened to be moved.
+    void Write(const std::wstring& path, uint64_t untilMs);
+    // Sets the item's attributes (kAttributeReadOnly, kAttributeReparsePoint); a folder keeps
+    // its directory bit.
+    void SetAttributes(const std::wstring& path, uint32_t attributes);
+    // Paths below root (a drive such as L"D:\\" or a folder another volume is mounted on) are on
+    // a volume of their own, with room for capacity bytes of file content. Every drive letter is
+    // a volume of its own anyway, without limit.
+    void AddVolume(const std::wstring& root, uint64_t capacity = UINT64_MAX);
+    // Files opened to be moved or made for copies, and not yet closed.
+    int openHandles() const;
 
     // --- clock ---
     uint64_t Now() const;         // virtual milliseconds since the fake was made
@@ -129,6 +151,12 @@ class FakePlatform : public Platform {
     bool MoveFile(const std::wstring& from, const std::wstring& to) override;
     bool DeleteFile(const std::wstring& path) override;
     bool CreateDirectory(const std::wstring& path) override;
+    bool RemoveFolder(const std::wstring& path) override;
+    bool FindItem(const std::wstring& path, ItemInfo& info) override;
+    bool ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) override;
+    std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) override;
+    std::unique_ptr<NewFile> CreateNew(const std::wstring& path) override;
+    std::wstring VolumeOf(const std::wstring& path) override;
     int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
     bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override;
     bool WriteFile(const std::wstring& path, const std::string& bytes) override;
@@ -154,6 +182,12 @@ class FakePlatform : public Platform {
         bool dir = false;
         std::string content;
         uint64_t lockedUntil = 0;
+        std::wstring name;         // the last name as it was given, letter case included
+        uint64_t id = 0;           // follows the item through renames, as a handle does
+        uint32_t attributes = 0;   // beyond the directory bit
+        uint64_t lastWrite = 0;    // a new value for every change of the content
+        uint64_t writerUntil = 0;  // see Write
+        uint64_t created = 0, lastAccess = 0;
     };
     struct Failure {
         Fault call;
@@ -165,6 +199,9 @@ class FakePlatform : public Platform {
     class FakeFile;
     class FakeChanges;
     class FakeWatch;
+    class FakeHandle;
+    class FakeSource;
+    class FakeNew;
     struct PendingRead {
         bool ok;
         uint32_t code;
@@ -172,6 +209,12 @@ class FakePlatform : public Platform {
     };
 
     static std::wstring Key(const std::wstring& path);
+    static std::wstring LastName(const std::wstring& path);
+    Node& Made(const std::wstring& key, const std::wstring& path, bool dir);  // lock held: a new node
+    std::map<std::wstring, Node>::iterator ById(uint64_t id);                 // lock held
+    std::wstring VolumeKey(const std::wstring& key) const;                    // lock held
+    uint64_t Room(const std::wstring& key) const;                             // lock held: bytes free
+    ItemInfo Info(const Node& node) const;
     static std::wstring Parent(const std::wstring& key);
     bool Failing(Fault call, const std::wstring& path, uint32_t& code);     // lock held
     bool HasParent(const std::wstring& key) const;                          // lock held
@@ -201,6 +244,9 @@ class FakePlatform : public Platform {
     int refuseThreads_ = 0;
     uint32_t refuseCode_ = 0;
     int refusedThreads_ = 0;
+    std::map<std::wstring, uint64_t> volumes_;  // root key -> capacity
+    uint64_t nextId_ = 1;
+    int openHandles_ = 0;
 };
 
 // Installs a FakePlatform as Os() for the lifetime of the object.
