@@ -1,5 +1,6 @@
 #include "engine/Across.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -181,7 +182,8 @@ uint32_t MoveFileAcross(const std::wstring& from,
     if (!Os().FindItem(from, item)) return LastCode();
     if (item.attributes & (kAttributeReparsePoint | kAttributeDirectory)) return kErrorNotSupported;
 
-    std::vector<char> buffer(kChunkBytes);
+    // A small file needs no more room than itself (0 would read nothing at all).
+    std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(kChunkBytes, item.size + 1)));
     Copy made;
     std::wstring temp;
     const uint32_t code = AtFreeCopyName(targetFolder, Os().TickCount(), name, temp, [&](const std::wstring& to) {
