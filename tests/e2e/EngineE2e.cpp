@@ -485,10 +485,11 @@ TEST_F(EngineE2e, NewFolderIsMovedAfterAQuietPeriodAndItsHoldingNameIsNoNewItem)
     EXPECT_EQ(1u, CountOf(log, L">> Operation report"));
     EXPECT_EQ(0u, CountOf(log, L"~dvrename"));
 
-    // The folder really did pass through its holding name on the desktop.
+    // The folder really did pass through its holding name on the desktop, which keeps the letter
+    // case the user gave it.
     const auto sawHoldingName = [&] {
         for (const auto& c : recorder.Changes()) {
-            const std::wstring suffix = L"_holiday photos";
+            const std::wstring suffix = L"_Holiday Photos";
             if (c.name.rfind(L"~dvrename", 0) == 0 && c.name.size() > suffix.size() &&
                 c.name.compare(c.name.size() - suffix.size(), suffix.size(), suffix) == 0)
                 return true;
