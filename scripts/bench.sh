@@ -21,7 +21,7 @@ export VANTREL_WINEPREFIX="${VANTREL_WINEPREFIX:-$build/wineprefix-bench}"
 
 echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) cores,$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2)"
-echo "wine: $(wine --version 2>/dev/null || wine64 --version)"
+echo "wine: $(WINEPREFIX="$VANTREL_WINEPREFIX" wine --version 2>/dev/null || WINEPREFIX="$VANTREL_WINEPREFIX" wine64 --version)"
 echo "command: scripts/bench.sh $*"
 across_args=()
 if [ "${1:-}" = "--across-only" ]; then
