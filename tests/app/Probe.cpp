@@ -9,6 +9,10 @@
 //   probe endsession                 sends WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
 //   probe answer-box CAPTION SECONDS finds the message box, prints its text, presses OK
 //   probe hold NAME SECONDS          creates NAME on the desktop and holds it open without sharing
+//   probe write-slowly NAME SECONDS BYTES
+//                                    creates NAME on the desktop, sharing it for reading, writing and
+//                                    deleting, and writes BYTES bytes over SECONDS seconds in small
+//                                    pieces; byte i is i % 251
 //   probe checked TEXT               prints 1 or 0: the main window's check box TEXT is ticked
 #include <windows.h>
 // Needs windows.h first.
@@ -168,6 +172,33 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(static_cast<DWORD>(seconds * 1000));
         CloseHandle(file);
         return 0;
+    }
+    if (cmd == L"write-slowly" && argc > 4) {
+        // As a download or a recorder saves a file: open for a while, growing piece by piece, and
+        // shared so fully that even a deletion is allowed meanwhile.
+        wchar_t desktop[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop))) return 1;
+        std::wstring path = std::wstring(desktop) + L"\\" + argv[2];
+        const double duration = _wtof(argv[3]);
+        const unsigned long long total = _wcstoui64(argv[4], nullptr, 10);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return 1;
+        // A piece is not a multiple of 251: a piece written twice or left out shows in the bytes.
+        constexpr DWORD kPiece = 64 * 1024;
+        const unsigned long long pieces = (total + kPiece - 1) / kPiece;
+        const DWORD pause = pieces > 1 ? static_cast<DWORD>(duration * 1000 / static_cast<double>(pieces - 1)) : 0;
+        std::string piece(kPiece, '\0');
+        bool ok = true;
+        for (unsigned long long at = 0; ok && at < total; at += kPiece) {
+            const DWORD size = static_cast<DWORD>(total - at < kPiece ? total - at : kPiece);
+            for (DWORD i = 0; i < size; ++i) piece[i] = static_cast<char>((at + i) % 251);
+            DWORD written = 0;
+            ok = WriteFile(file, piece.data(), size, &written, nullptr) && written == size;
+            if (ok && at + kPiece < total) Sleep(pause);
+        }
+        CloseHandle(file);
+        return ok ? 0 : 1;
     }
     if (cmd == L"checked" && argc > 2) {
         if (!main) return 1;
