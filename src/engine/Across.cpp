@@ -101,7 +101,7 @@ uint32_t ListTree(const std::wstring& folder,
                   std::vector<Entry>& entries,
                   std::wstring& link) {
     std::vector<ItemInfo> items;
-    if (!Os().ListFolder(folder + relative, items)) return LastCode();
+    if (!Os().ListFolder(folder + relative, L"*", items)) return LastCode();
     for (ItemInfo& item : items) {
         Entry entry{relative + item.name, std::move(item)};
         if (entry.info.attributes & kAttributeReparsePoint) {
@@ -256,20 +256,21 @@ bool RemoveTree(const std::wstring& path) {
     }
     // A link is removed itself; what it points to is never entered.
     std::vector<ItemInfo> items;
-    bool whole = (item.attributes & kAttributeReparsePoint) != 0 || Os().ListFolder(path, items);
+    bool whole = (item.attributes & kAttributeReparsePoint) != 0 || Os().ListFolder(path, L"*", items);
     for (const ItemInfo& inside : items)
         whole = RemoveTree(WithTrailingBackslash(path) + inside.name) && whole;
     return Os().RemoveFolder(path) && whole;
 }
 
 void RecoverCopies(const std::wstring& desktopFolder, const std::wstring& targetFolder, StringList& lines) {
+    // Only the copies are listed: a target of many thousand items costs the start nothing more.
     std::vector<ItemInfo> items;
-    if (!Os().ListFolder(targetFolder, items)) return;
+    if (!Os().ListFolder(targetFolder, kCopyPrefix + L"*", items)) return;
     for (const ItemInfo& item : items) {
         // ~dvcopy<tick>_<name>: the tick ties a folder's copy to its holding name on the desktop.
         const std::wstring lowered = Lowered(item.name);
         const size_t mark = lowered.find(L'_');
-        if (!StartsWith(lowered, kCopyPrefix) || mark == std::wstring::npos || mark + 1 == lowered.size()) continue;
+        if (mark == std::wstring::npos || mark + 1 == lowered.size()) continue;
         const std::wstring tick = item.name.substr(kCopyPrefix.size(), mark - kCopyPrefix.size());
         const std::wstring name = item.name.substr(mark + 1);
         const std::wstring copy = targetFolder + item.name;

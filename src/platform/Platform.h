@@ -115,9 +115,10 @@ class Platform {
     virtual bool RemoveFolder(const std::wstring& path) = 0;     // RemoveDirectoryW: an empty folder
     // FindFirstFileW on the path itself: the item's stored name, attributes, size and times.
     virtual bool FindItem(const std::wstring& path, ItemInfo& info) = 0;
-    // Every item directly inside folder (without "." and ".."), in the system's order; a link
-    // is listed as one item with kAttributeReparsePoint and never entered.
-    virtual bool ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) = 0;
+    // The items directly inside folder whose names match pattern ("*", or a beginning followed by
+    // "*", letter case ignored), without "." and "..", in the system's order; none is no failure.
+    // A link is listed as one item with kAttributeReparsePoint and never entered.
+    virtual bool ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) = 0;
     // For moves to another volume; null on failure (the last error tells why). See SourceFile
     // and NewFile; both take full paths literally, like the calls above.
     virtual std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) = 0;

@@ -122,11 +122,13 @@ bool WindowsPlatform::FindItem(const std::wstring& path, ItemInfo& info) {
     return true;
 }
 
-bool WindowsPlatform::ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) {
+bool WindowsPlatform::ListFolder(const std::wstring& folder,
+                                 const std::wstring& pattern,
+                                 std::vector<ItemInfo>& items) {
     WIN32_FIND_DATAW found{};
-    unique_hfind find(::FindFirstFileW(Literal(WithTrailingBackslash(folder) + L"*").c_str(), &found));
-    if (!find) return false;
+    unique_hfind find(::FindFirstFileW(Literal(WithTrailingBackslash(folder) + pattern).c_str(), &found));
     items.clear();
+    if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;  // the folder is there, no name matches
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") items.push_back(FromFindData(found));

@@ -32,7 +32,7 @@ class WindowsPlatform final : public Platform {
     // Items and whole-file copies across volumes (Win32Copy.cpp).
     bool RemoveFolder(const std::wstring& path) override;
     bool FindItem(const std::wstring& path, ItemInfo& info) override;
-    bool ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) override;
+    bool ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) override;
     std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) override;
     std::unique_ptr<NewFile> CreateNew(const std::wstring& path) override;
     std::wstring VolumeOf(const std::wstring& path) override;

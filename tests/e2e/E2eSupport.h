@@ -234,7 +234,9 @@ class ForwardingPlatform : public Platform {
     bool CreateDirectory(const std::wstring& p) override { return real_.CreateDirectory(p); }
     bool RemoveFolder(const std::wstring& p) override { return real_.RemoveFolder(p); }
     bool FindItem(const std::wstring& p, ItemInfo& i) override { return real_.FindItem(p, i); }
-    bool ListFolder(const std::wstring& p, std::vector<ItemInfo>& i) override { return real_.ListFolder(p, i); }
+    bool ListFolder(const std::wstring& p, const std::wstring& m, std::vector<ItemInfo>& i) override {
+        return real_.ListFolder(p, m, i);
+    }
     std::unique_ptr<SourceFile> OpenToMove(const std::wstring& p) override { return real_.OpenToMove(p); }
     std::unique_ptr<NewFile> CreateNew(const std::wstring& p) override { return real_.CreateNew(p); }
     std::wstring VolumeOf(const std::wstring& p) override { return real_.VolumeOf(p); }

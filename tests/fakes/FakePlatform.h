@@ -153,7 +153,7 @@ class FakePlatform : public Platform {
     bool CreateDirectory(const std::wstring& path) override;
     bool RemoveFolder(const std::wstring& path) override;
     bool FindItem(const std::wstring& path, ItemInfo& info) override;
-    bool ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) override;
+    bool ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) override;
     std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) override;
     std::unique_ptr<NewFile> CreateNew(const std::wstring& path) override;
     std::wstring VolumeOf(const std::wstring& path) override;

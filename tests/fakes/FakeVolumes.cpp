@@ -234,7 +234,7 @@ bool FakePlatform::FindItem(const std::wstring& path, ItemInfo& info) {
     return true;
 }
 
-bool FakePlatform::ListFolder(const std::wstring& folder, std::vector<ItemInfo>& items) {
+bool FakePlatform::ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::wstring key = Key(folder);
     auto it = nodes_.find(key);
@@ -243,8 +243,9 @@ bool FakePlatform::ListFolder(const std::wstring& folder, std::vector<ItemInfo>&
         return false;
     }
     items.clear();
+    const std::wstring start = Key(pattern.substr(0, pattern.find(L'*')));  // "*" or a beginning and "*"
     for (const auto& [k, node] : nodes_)
-        if (Parent(k) == key) items.push_back(Info(node));
+        if (Parent(k) == key && k.compare(key.size() + 1, start.size(), start) == 0) items.push_back(Info(node));
     return true;
 }
 

@@ -46,7 +46,9 @@ TEST(VolumeContract, ACarefulCopyThroughTheMoveHandles) {
         ItemInfo found;
         answers.push_back(Answer(L"find", os.FindItem(w.Root() + L"holiday snaps", found), os) + L" " + found.name);
         std::vector<ItemInfo> items;
-        answers.push_back(Answer(L"list", os.ListFolder(w.Root() + L"Holiday Snaps", items), os) + L" " +
+        answers.push_back(Answer(L"list none", os.ListFolder(w.Root() + L"Holiday Snaps", L"~dv*", items), os) + L" " +
+                          std::to_wstring(items.size()));
+        answers.push_back(Answer(L"list", os.ListFolder(w.Root() + L"Holiday Snaps", L"bea*", items), os) + L" " +
                           (items.size() == 1 ? items[0].name + L" " + std::to_wstring(items[0].size) : L"?"));
 
         const std::wstring from = w.Root() + L"Holiday Snaps\\Beach.JPG";
