@@ -14,11 +14,15 @@
 //                                    deleting, and writes BYTES bytes over SECONDS seconds in small
 //                                    pieces; byte i is i % 251
 //   probe checked TEXT               prints 1 or 0: the main window's check box TEXT is ticked
+//   probe tray-hints SECONDS         stands in for the taskbar for SECONDS: prints "taskbar ready",
+//                                    then every hint a tray icon is given, a line each
 #include <windows.h>
 // Needs windows.h first.
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <functional>
@@ -125,6 +129,68 @@ int ChooseFromTrayMenu(const std::wstring& caption) {
     return 1;
 }
 
+// The taskbar, as far as the tray icons' hints go. Under Wine, Shell_NotifyIconW looks for the
+// taskbar as the first top-level window of class "Shell_TrayWnd" and sends it WM_COPYDATA: dwData
+// is the NIM_ message, lpData Wine's own packed copy of the icon's data, in which the tip
+// (WCHAR[128], filled when uFlags has NIF_TIP) follows hWnd, uID, uFlags and uCallbackMessage,
+// four 32-bit fields. A topmost window of that class, made after Wine's own tray window, is found
+// first: it stands in for the taskbar, so a test sees the hint the program gives its icon. While it
+// is there, Wine's own tray hears nothing of the icons.
+constexpr size_t kNotifyFlagsOffset = 8;
+constexpr size_t kNotifyTipOffset = 16;
+constexpr size_t kNotifyTipChars = 128;
+
+LRESULT CALLBACK TaskbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != WM_COPYDATA) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    const bool addOrModify = copy->dwData == NIM_ADD || copy->dwData == NIM_MODIFY;
+    if (addOrModify && copy->lpData && copy->cbData >= kNotifyTipOffset + kNotifyTipChars * sizeof(wchar_t)) {
+        const auto* data = static_cast<const char*>(copy->lpData);
+        UINT flags = 0;
+        std::memcpy(&flags, data + kNotifyFlagsOffset, sizeof flags);
+        if (flags & NIF_TIP) {
+            wchar_t tip[kNotifyTipChars + 1] = {};
+            std::memcpy(tip, data + kNotifyTipOffset, kNotifyTipChars * sizeof(wchar_t));
+            // One line a hint, whatever it holds.
+            for (wchar_t& c : tip)
+                if (c != 0 && c < L' ') c = L' ';
+            char utf8[kNotifyTipChars * 3 + 1] = {};
+            WideCharToMultiByte(CP_UTF8, 0, tip, -1, utf8, sizeof utf8, nullptr, nullptr);
+            std::printf("%s\n", utf8);
+            std::fflush(stdout);
+        }
+    }
+    // Taken, as the taskbar takes it.
+    return TRUE;
+}
+
+// Stands in for the taskbar for SECONDS, printing the hints it is given. "taskbar ready" comes
+// first, once the window is there to be found.
+int ListenAsTaskbar(double seconds) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = TaskbarProc;
+    cls.hInstance = instance;
+    cls.lpszClassName = L"Shell_TrayWnd";
+    if (!RegisterClassW(&cls)) return 1;
+    HWND taskbar = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
+                                   nullptr, nullptr, instance, nullptr);
+    if (!taskbar) return 1;
+    std::printf("taskbar ready\n");
+    std::fflush(stdout);
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    DestroyWindow(taskbar);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -207,6 +273,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%d\n", SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
+    if (cmd == L"tray-hints" && argc > 2) return ListenAsTaskbar(seconds);
     if (cmd == L"answer-box" && argc > 2) {
         BoxSearch s{GetCurrentProcessId(), argv[2]};
         if (!WaitFor(seconds, [&] {
