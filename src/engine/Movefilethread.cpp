@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/Across.h"
+#include "engine/ChangeRecords.h"
 #include "engine/Movefolder.h"
 #include "engine/Names.h"
 #include "engine/Note.h"
@@ -12,30 +13,7 @@ namespace vantrel {
 
 namespace {
 
-constexpr uint32_t kFileActionAdded = 1;
-constexpr uint32_t kFileActionRenamedOldName = 4;
-constexpr uint32_t kFileActionRenamedNewName = 5;
-constexpr size_t kRecordHeader = 12;  // NextEntryOffset, Action, FileNameLength
 constexpr uint32_t kRetryWaitMs = 1000;
-
-// Records are read byte by byte: Wine does not always pad them to 4-byte boundaries.
-uint32_t ReadU32(const std::vector<char>& buffer, size_t at) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < 4; ++i)
-        value |= static_cast<uint32_t>(static_cast<uint8_t>(buffer[at + i])) << (8 * i);
-    return value;
-}
-
-// The record's name at at, lower-cased; a length past the block's end is cut at the end.
-std::wstring RecordName(const std::vector<char>& buffer, size_t at) {
-    size_t length = ReadU32(buffer, at + 8);
-    const size_t available = buffer.size() - at - kRecordHeader;
-    if (length > available) length = available;
-    length -= length % 2;
-    std::wstring name = FromUtf16Le(std::string(buffer.data() + at + kRecordHeader, length));
-    Os().LowerCase(name);
-    return name;
-}
 
 // A name that appended to the desktop folder would name the desktop itself or something outside
 // it: empty, "." or with a ".." step. The system never reports such names for the desktop's own
@@ -85,32 +63,25 @@ void TFileMove::Execute() {
 }
 
 void TFileMove::WalkBuffer() {
-    // The walk ends at the record whose NextEntryOffset is 0; the copy's size only guards
-    // against a damaged block.
-    size_t at = 0;
+    const ChangeRecords records(Buffer.data(), Buffer.size());
     bool afterHoldingName = false;
-    while (Buffer.size() - at >= kRecordHeader) {
-        const uint32_t next = ReadU32(Buffer, at);
-        const uint32_t action = ReadU32(Buffer, at + 4);
+    records.Walk([&](uint32_t action, size_t at) {
         const bool renamedFrom = action == kFileActionRenamedOldName;
         const bool renamedTo = action == kFileActionRenamedNewName;
         // Removals and changes pass without their names being read.
-        if (action == kFileActionAdded || renamedFrom || renamedTo) {
-            const std::wstring name = RecordName(Buffer, at);
-            // A rename away from a holding name is the folder mover giving a folder it could not
-            // move its name back: the folder is no new item.
-            const bool restored = renamedTo && afterHoldingName;
-            afterHoldingName = renamedFrom && StartsWith(name, kHoldingPrefix);
-            if (!renamedFrom && !restored && !OutsideTheDesktop(name) && !Excluded(name) &&
-                (!renamedTo || Settings->MoveRenamed()))
-                FileList.push_back(name);
-        } else {
+        if (action != kFileActionAdded && !renamedFrom && !renamedTo) {
             afterHoldingName = false;
+            return;
         }
-
-        if (next == 0 || next > Buffer.size() - at) break;
-        at += next;
-    }
+        const std::wstring name = records.Name(at);
+        // A rename away from a holding name is the folder mover giving a folder it could not
+        // move its name back: the folder is no new item.
+        const bool restored = renamedTo && afterHoldingName;
+        afterHoldingName = renamedFrom && StartsWith(name, kHoldingPrefix);
+        if (!renamedFrom && !restored && !OutsideTheDesktop(name) && !Excluded(name) &&
+            (!renamedTo || Settings->MoveRenamed()))
+            FileList.push_back(name);
+    });
 }
 
 bool TFileMove::Excluded(const std::wstring& name) {
