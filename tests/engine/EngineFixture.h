@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "fakes/FakePlatform.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
+#include "support/WaitFor.h"
 #include "thread/Thread.h"
 
 namespace vantrel::test {
@@ -68,11 +70,31 @@ class EngineTest : public ::testing::Test {
         ASSERT_TRUE(TThread::WaitForIdle(20000));
     }
 
+    // Starts the desktop monitor as the main window does; watching records what it tells of its
+    // watch.
     void StartMonitor() {
-        auto* monitor = new TFileMonitor(true);
-        monitor->Settings = options.get();
-        monitor->FreeOnTerminate = true;
-        monitor->Resume();
+        monitor_ = new TFileMonitor(true);
+        monitor_->Settings = options.get();
+        monitor_->WatchChanged = [this](bool watching) {
+            std::lock_guard<std::mutex> guard(watchingMutex_);
+            watching_.push_back(watching);
+        };
+        monitor_->FreeOnTerminate = true;
+        monitor_->Resume();
+    }
+
+    // Lets a monitor that watches take every pushed read, then ends it the way the end of the
+    // program does and waits for every worker.
+    void StopMonitor() {
+        ASSERT_TRUE(test::WaitFor([&] { return os->PendingReads() == 0; }, 20000)) << "the monitor stopped reading";
+        monitor_->Terminate();  // it frees itself only once told to end
+        os->CloseChangeQueue();
+        ASSERT_TRUE(TThread::WaitForIdle(20000));
+    }
+
+    std::vector<bool> Watching() {
+        std::lock_guard<std::mutex> guard(watchingMutex_);
+        return watching_;
     }
 
     // The raw log file as text.
@@ -114,6 +136,9 @@ class EngineTest : public ::testing::Test {
     }
 
     fake::FakeOs os;
+    TFileMonitor* monitor_ = nullptr;
+    std::mutex watchingMutex_;
+    std::vector<bool> watching_;
     std::unique_ptr<TOptions> options;
     std::wstring desk, dest;
 };

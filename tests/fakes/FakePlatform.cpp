@@ -65,31 +65,40 @@ class FakePlatform::FakeFile : public OpenFile {
 
 class FakePlatform::FakeChanges : public DirectoryChanges {
   public:
-    explicit FakeChanges(FakePlatform& os) : os_(os) {}
+    FakeChanges(FakePlatform& os, std::wstring key, uint64_t id) : os_(os), key_(std::move(key)), id_(id) {}
     bool Read(void* buffer, uint32_t size, uint32_t& bytes) override {
         std::unique_lock<std::recursive_mutex> lock(os_.mutex_);
-        os_.readable_.wait(lock, [&] { return !os_.reads_.empty() || os_.changesClosed_; });
+        os_.readable_.wait(lock, [&] { return !os_.reads_.empty() || os_.changesClosed_ || Gone(); });
+        bytes = 0;
         if (os_.reads_.empty()) {
-            lastError = kOperationAborted;
-            bytes = 0;
+            // Records that came before are read first; then a folder that has gone ends the watch.
+            lastError = Gone() ? kErrorFileNotFound : kOperationAborted;
             return false;
         }
         PendingRead r = std::move(os_.reads_.front());
         os_.reads_.pop_front();
         os_.readable_.notify_all();
-        if (!r.ok) {
-            lastError = r.code;
-            bytes = 0;
+        if (!r.ok || r.bytes.size() > size) {
+            lastError = r.ok ? kErrorNotifyEnumDir : r.code;
             return false;
         }
-        bytes = static_cast<uint32_t>(std::min<size_t>(r.bytes.size(), size));
+        bytes = static_cast<uint32_t>(r.bytes.size());
         std::copy_n(r.bytes.data(), bytes, static_cast<char*>(buffer));
         lastError = 0;
         return true;
     }
 
   private:
+    // The watched folder was removed or renamed (lock held): another folder of its name is no
+    // longer the one watched.
+    bool Gone() const {
+        auto it = os_.nodes_.find(key_);
+        return it == os_.nodes_.end() || it->second.id != id_;
+    }
+
     FakePlatform& os_;
+    std::wstring key_;
+    uint64_t id_;
 };
 
 class FakePlatform::FakeWatch : public FolderWatch {
@@ -171,6 +180,7 @@ bool FakePlatform::HasParent(const std::wstring& key) const {
 }
 
 void FakePlatform::Touched(const std::wstring& key) {
+    readable_.notify_all();  // a watched folder may have gone
     for (Watch* w : watches_)
         if (key.size() > w->key.size() && key.compare(0, w->key.size(), w->key) == 0 && key[w->key.size()] == L'\\')
             w->signalled = true;
@@ -316,6 +326,11 @@ void FakePlatform::PushReadError(uint32_t code) {
 size_t FakePlatform::PendingReads() const {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return reads_.size();
+}
+
+std::vector<uint64_t> FakePlatform::DirectoryOpens() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return directoryOpens_;
 }
 
 void FakePlatform::CloseChangeQueue() {
@@ -607,6 +622,7 @@ std::unique_ptr<OpenFile> FakePlatform::OpenLogFile(const std::wstring& path) {
 
 std::unique_ptr<DirectoryChanges> FakePlatform::OpenDirectoryChanges(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
+    directoryOpens_.push_back(now_);
     uint32_t code = 0;
     auto it = nodes_.find(Key(path));
     if (Failing(Fault::OpenDirectoryChanges, path, code)) {
@@ -617,7 +633,7 @@ std::unique_ptr<DirectoryChanges> FakePlatform::OpenDirectoryChanges(const std::
         lastError = code;
         return nullptr;
     }
-    return std::make_unique<FakeChanges>(*this);
+    return std::make_unique<FakeChanges>(*this, it->first, it->second.id);
 }
 
 std::unique_ptr<FolderWatch> FakePlatform::WatchFolderTree(const std::wstring& path) {

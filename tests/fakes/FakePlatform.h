@@ -117,6 +117,8 @@ class FakePlatform : public Platform {
     void PushOverflow();                         // a successful read with 0 bytes
     void PushReadError(uint32_t code);           // a failed read
     size_t PendingReads() const;                 // blocks not yet taken by a reader
+    // The virtual times of every OpenDirectoryChanges call, failed ones included.
+    std::vector<uint64_t> DirectoryOpens() const;
     // Wakes blocked readers; their reads then fail with ERROR_OPERATION_ABORTED (995).
     void CloseChangeQueue();
 
@@ -232,6 +234,7 @@ class FakePlatform : public Platform {
     static void RunOnce(std::multimap<Operation, std::function<void()>>& actions, Operation op);
     void RunAfter(Operation op) { RunOnce(afterCalls_, op); }  // lock held
     std::deque<PendingRead> reads_;
+    std::vector<uint64_t> directoryOpens_;
     bool changesClosed_ = false;
     std::vector<Watch*> watches_;
     std::vector<Call> calls_;
