@@ -44,8 +44,10 @@ class DirectoryChanges {
     virtual ~DirectoryChanges() = default;
     // Waits for the next ReadDirectoryChangesW result: top level only, FILE_NOTIFY_CHANGE_FILE_NAME |
     // FILE_NOTIFY_CHANGE_DIR_NAME. Fills buffer with FILE_NOTIFY_INFORMATION records and sets bytes.
-    // False when the call fails (the last error tells why). The watch goes on between calls, and
-    // size is the same on every call.
+    // False when the call fails (the last error tells why): ERROR_NOTIFY_ENUM_DIR when changes were
+    // lost, also those that did not fit size bytes; ERROR_FILE_NOT_FOUND once the watched folder
+    // has been removed or renamed. The watch begins when the folder is opened and goes on between
+    // calls.
     virtual bool Read(void* buffer, uint32_t size, uint32_t& bytes) = 0;
 };
 

@@ -4,6 +4,11 @@
 // the fake answers as the system does.
 #include "Worlds.h"
 
+#include <atomic>
+#include <thread>
+
+#include "support/WaitFor.h"
+
 namespace vantrel {
 namespace {
 
@@ -156,6 +161,43 @@ TEST(PlatformContract, ReadingAFileOverItsLimitOrHeldWithoutSharing) {
         answers.push_back(Answer(L"read while held", os.ReadFile(w.Root() + L"settings.xml", bytes, 10), os));
         answers.push_back(std::wstring(bytes.begin(), bytes.end()));
     });
+}
+
+// A watched folder that goes away ends the watch: the read waiting on it fails with
+// ERROR_FILE_NOT_FOUND, whether the folder was renamed, or renamed and another made in its place.
+// (A folder removed by a program of the system itself stays while the watch holds it open, its
+// removal pending; it never goes away under the watch's feet.) A read that does not come back
+// within seconds fails the case; a folder made at the path then ends it.
+TEST(PlatformContract, AWatchedFolderThatGoesEndsTheWatch) {
+    const Outcome outcome = Both([](World& w, std::vector<std::wstring>& answers) {
+        Platform& os = w.os();
+        auto readAfter = [&](const wchar_t* what, const std::function<void()>& change) {
+            w.MakeFolder(L"desk");
+            std::unique_ptr<DirectoryChanges> watch = os.OpenDirectoryChanges(w.Root() + L"desk\\");
+            ASSERT_NE(watch, nullptr);
+            std::vector<uint32_t> buffer(1024);
+            uint32_t bytes = 0, code = 0;
+            std::atomic<bool> ok{false}, done{false};
+            std::thread reader([&] {
+                ok = watch->Read(buffer.data(), 4096, bytes);
+                code = ok ? 0 : os.LastError();
+                done = true;
+            });
+            change();
+            const bool returned = test::WaitFor([&] { return done.load(); }, 10000);
+            if (!returned) os.CreateDirectory(w.Root() + L"desk");
+            reader.join();
+            answers.push_back(std::wstring(what) + (returned ? L" ended" : L" went on") + (ok ? L" ok" : L" failed ") +
+                              std::to_wstring(code));
+            os.RemoveFolder(w.Root() + L"desk");
+        };
+        readAfter(L"renamed", [&] { os.MoveFile(w.Root() + L"desk", w.Root() + L"away"); });
+        readAfter(L"replaced", [&] {
+            os.MoveFile(w.Root() + L"desk", w.Root() + L"old");
+            os.CreateDirectory(w.Root() + L"desk");
+        });
+    });
+    EXPECT_EQ(outcome.answers, (std::vector<std::wstring>{L"renamed ended failed 2", L"replaced ended failed 2"}));
 }
 
 }  // namespace
