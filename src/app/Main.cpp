@@ -141,6 +141,9 @@ void TMainForm::StartMonitor() {
     ReportThreadsTo(&options_);
     FileMonitor = new TFileMonitor(true);
     FileMonitor->Settings = &options_;
+    FileMonitor->WatchChanged = [window = Handle()](bool watching) {
+        PostMessageW(window, kWatchChanged, watching ? TRUE : FALSE, 0);
+    };
     FileMonitor->FreeOnTerminate = true;
     FileMonitor->Resume();
 }
@@ -197,6 +200,10 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // Only a modal loop of another's (the folder picker, a message box) dispatches it: the
             // application's filter takes it out of the program's own loops first.
             HotKey(lParam);
+            return 0;
+        case kWatchChanged:
+            watching_ = wParam != FALSE;
+            if (trayControlIcon_) SetTrayHint();
             return 0;
         case kTrayCallback:
             if (trayControlIcon_ && trayControlIcon_->HandleCallback(wParam, lParam)) return 0;

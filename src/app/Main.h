@@ -81,6 +81,8 @@ constexpr UINT kSelectLast = 1999;
 
 // The tray icon's callback message.
 constexpr UINT kTrayCallback = WM_APP + 1;
+// The desktop monitor started (wParam TRUE) or stopped (FALSE) watching the desktop.
+constexpr UINT kWatchChanged = WM_APP + 2;
 
 // The pages, in tab order.
 enum MainPage : int { kFilesPage = 0, kFoldersPage = 1, kMiscPage = 2 };
@@ -202,6 +204,7 @@ class TMainForm : public ui::TWindow {
     ui::TButton saveButton_, hideButton_, aboutButton_, exitButton_;
     std::unique_ptr<TAboutForm> aboutForm_;
     bool destroyed_ = false;
+    bool watching_ = true;  // the desktop monitor watches the desktop
     std::unique_ptr<TrayIcon> trayControlIcon_;
     unique_hmenu popupMenu_;
     HMENU menuSelect_ = nullptr;

@@ -11,6 +11,7 @@ namespace {
 
 constexpr wchar_t kHintRunning[] = L"Desktop Vantrel - Running";
 constexpr wchar_t kHintPaused[] = L"Desktop Vantrel - Paused";
+constexpr wchar_t kHintNotWatching[] = L"Desktop Vantrel - Not watching";
 
 void AppendEntry(HMENU menu, UINT id, const std::wstring& caption) {
     AppendMenuW(menu, MF_STRING, id, caption.c_str());
@@ -71,7 +72,7 @@ void TMainForm::UpdatePopupMenu() {
 }
 
 void TMainForm::SetTrayHint() {
-    trayControlIcon_->SetHint(options_.Paused ? kHintPaused : kHintRunning);
+    trayControlIcon_->SetHint(!watching_ ? kHintNotWatching : options_.Paused ? kHintPaused : kHintRunning);
 }
 
 void TMainForm::SetTrayIconVisible(bool visible) {

@@ -204,6 +204,28 @@ TEST_F(Tray, CloseButtonHideDoubleClickAndHotkeyHideAShownWindow) {
     EXPECT_EQ(form->TrayControlIcon().Hint(), kPaused);
 }
 
+// While the desktop monitor does not watch, the hint says so whatever the user switches; once it
+// watches again the hint follows the pause as before.
+TEST_F(Tray, TheHintSaysWhenTheDesktopIsNotWatched) {
+    Build();
+    const std::wstring notWatching = L"Desktop Vantrel - Not watching";
+    auto tell = [&](bool watching) {
+        PostMessageW(form->Handle(), kWatchChanged, watching ? TRUE : FALSE, 0);
+        Pump();
+    };
+    tell(false);
+    EXPECT_EQ(form->TrayControlIcon().Hint(), notWatching);
+    Choose(kPauseAction);
+    EXPECT_EQ(form->TrayControlIcon().Hint(), notWatching);
+    Choose(kShowAction);
+    Click(form->HideButton());
+    EXPECT_EQ(form->TrayControlIcon().Hint(), notWatching);
+    tell(true);
+    EXPECT_EQ(form->TrayControlIcon().Hint(), kPaused);
+    Choose(kPauseAction);
+    EXPECT_EQ(form->TrayControlIcon().Hint(), kRunning);
+}
+
 TEST_F(Tray, AWindowHiddenWhileMinimisedComesBackRestored) {
     Build();
     Hotkey(1, kMods, 'H');
