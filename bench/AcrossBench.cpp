@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "E2eSupport.h"
 
 using namespace vantrel::e2e;
@@ -32,29 +33,23 @@ struct Args {
 };
 
 bool ParseArgs(Args& args) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return false;
-    std::vector<std::wstring> list(argv + 1, argv + argc);
-    LocalFree(argv);
-    for (size_t i = 0; i + 1 < list.size(); i += 2) {
-        const std::wstring& key = list[i];
-        const std::wstring& value = list[i + 1];
-        if (key == L"--program") {
-            args.program = value;
-        } else if (key == L"--other") {
-            args.other = vantrel::WithTrailingBackslash(value);
-        } else if (key == L"--files") {
-            args.files = std::stoi(value);
-        } else if (key == L"--file-kib") {
-            args.fileKib = std::stoi(value);
-        } else if (key == L"--big-mib") {
-            args.bigMib = std::stoi(value);
-        } else {
-            return false;
-        }
-    }
-    return list.size() % 2 == 0 && !args.program.empty() && !args.other.empty();
+    return vantrel::bench::ForEachOption([&](const std::wstring& key, const std::wstring& value) {
+               if (key == L"--program") {
+                   args.program = value;
+               } else if (key == L"--other") {
+                   args.other = vantrel::WithTrailingBackslash(value);
+               } else if (key == L"--files") {
+                   args.files = std::stoi(value);
+               } else if (key == L"--file-kib") {
+                   args.fileKib = std::stoi(value);
+               } else if (key == L"--big-mib") {
+                   args.bigMib = std::stoi(value);
+               } else {
+                   return false;
+               }
+               return true;
+           }) &&
+           !args.program.empty() && !args.other.empty();
 }
 
 // A file of bytes that do not compress or repeat in short steps, written in pieces of 1 MiB.

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "E2eSupport.h"
 #include "UnixProcess.h"
 
@@ -51,34 +52,28 @@ std::wstring DosPath(std::wstring path) {
 }
 
 bool ParseArgs(Args& args) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return false;
-    std::vector<std::wstring> list(argv + 1, argv + argc);
-    LocalFree(argv);
-    for (size_t i = 0; i + 1 < list.size(); i += 2) {
-        const std::wstring& key = list[i];
-        const std::wstring& value = list[i + 1];
-        if (key == L"--program" || key == L"--mover" || key == L"--tray") {
-            args.programs[key] = DosPath(value);
-        } else if (key == L"--idle-seconds") {
-            args.idleSeconds = std::stoi(value);
-        } else if (key == L"--latency-files") {
-            args.latencyFiles = std::stoi(value);
-        } else if (key == L"--starts") {
-            args.starts = std::max(1, std::stoi(value));
-        } else if (key == L"--bursts") {
-            args.bursts.clear();
-            for (size_t at = 0; at < value.size();) {
-                size_t comma = std::min(value.find(L',', at), value.size());
-                if (comma > at) args.bursts.push_back(std::stoi(value.substr(at, comma - at)));
-                at = comma + 1;
-            }
-        } else {
-            return false;
-        }
-    }
-    return list.size() % 2 == 0 && args.programs.size() == 3;
+    return vantrel::bench::ForEachOption([&](const std::wstring& key, const std::wstring& value) {
+               if (key == L"--program" || key == L"--mover" || key == L"--tray") {
+                   args.programs[key] = DosPath(value);
+               } else if (key == L"--idle-seconds") {
+                   args.idleSeconds = std::stoi(value);
+               } else if (key == L"--latency-files") {
+                   args.latencyFiles = std::stoi(value);
+               } else if (key == L"--starts") {
+                   args.starts = std::max(1, std::stoi(value));
+               } else if (key == L"--bursts") {
+                   args.bursts.clear();
+                   for (size_t at = 0; at < value.size();) {
+                       size_t comma = std::min(value.find(L',', at), value.size());
+                       if (comma > at) args.bursts.push_back(std::stoi(value.substr(at, comma - at)));
+                       at = comma + 1;
+                   }
+               } else {
+                   return false;
+               }
+               return true;
+           }) &&
+           args.programs.size() == 3;
 }
 
 double Percentile(std::vector<double> values, double p) {

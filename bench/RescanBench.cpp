@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "E2eSupport.h"
 #include "UnixProcess.h"
 #include "engine/Picture.h"
@@ -33,24 +34,20 @@ struct Args {
 };
 
 bool ParseArgs(Args& args) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return false;
-    std::vector<std::wstring> list(argv + 1, argv + argc);
-    LocalFree(argv);
-    for (size_t i = 0; i + 1 < list.size(); i += 2) {
-        const int value = std::stoi(list[i + 1]);
-        if (list[i] == L"--items") {
-            args.items = value;
-        } else if (list[i] == L"--new") {
-            args.added = value;
-        } else if (list[i] == L"--repeats") {
-            args.repeats = value;
-        } else {
-            return false;
-        }
-    }
-    return list.size() % 2 == 0 && args.items >= 0 && args.added >= 0 && args.repeats > 0;
+    return vantrel::bench::ForEachOption([&](const std::wstring& key, const std::wstring& text) {
+               const int value = std::stoi(text);
+               if (key == L"--items") {
+                   args.items = value;
+               } else if (key == L"--new") {
+                   args.added = value;
+               } else if (key == L"--repeats") {
+                   args.repeats = value;
+               } else {
+                   return false;
+               }
+               return true;
+           }) &&
+           args.items >= 0 && args.added >= 0 && args.repeats > 0;
 }
 
 // The number at the end keeps every name unique, whatever the letter case; names run from 10 to

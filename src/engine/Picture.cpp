@@ -105,10 +105,4 @@ void TDesktopPicture::Apply(const char* block, size_t size) {
     });
 }
 
-bool TDesktopPicture::Contains(const std::wstring& name) const {
-    std::wstring lowered = name;
-    Os().LowerCase(lowered);
-    return names_.Contains(lowered);
-}
-
 }  // namespace vantrel

@@ -42,7 +42,6 @@ class TDesktopPicture {
     // did not hold, as listed (letter case kept). False with the system's code, the picture kept.
     bool Rescan(const std::wstring& folder, StringList& added, uint32_t& error);
 
-    bool Contains(const std::wstring& name) const;  // any letter case
     size_t Size() const { return names_.Size(); }
 
   private:

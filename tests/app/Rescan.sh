@@ -64,17 +64,6 @@ trap 'exit 1' TERM INT HUP
 # A file saved on the desktop (or in FOLDER); the name the program gives it in the target is in
 # lower case.
 save() { echo "saved by the rescan test" >"${2:-$desktop}/$1"; }
-stays() { test -f "$desktop/$1" -a ! -e "$target/${1,,}"; }  # stays NAME: on the desktop, not in the target
-# The window's state as the probe sees it, once it has become what is expected (up to 10 s).
-becomes() {
-    local state=""
-    for _ in $(seq 1 20); do
-        state="$(probe wait-main 5)"
-        [ "$state" = "$1" ] && return 0
-        sleep 0.5
-    done
-    return 1
-}
 # The hints the program gave its tray icon, as the probe standing in for the taskbar saw them.
 tips() { tr -d '\r' <"$hints"; }
 tip_count() { tips | wc -l; }

@@ -10,19 +10,8 @@ set -uo pipefail
 exe="$1"
 probe="$2"
 source "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
-# The window's state as the probe sees it, once it has become what is expected (up to 10 s).
-becomes() {
-    local state=""
-    for _ in $(seq 1 20); do
-        state="$(probe wait-main 5)"
-        [ "$state" = "$1" ] && return 0
-        sleep 0.5
-    done
-    return 1
-}
 # A file saved on the desktop; the name the program gives it in the target is in lower case.
 save() { echo "saved by the tray test" >"$desktop/$1"; }
-stays() { test -f "$desktop/$1" -a ! -e "$target/${1,,}"; }  # stays NAME: on the desktop, not in the target
 # Nothing outside shows the monitor reading a change it does not act on: a file saved while moving
 # is paused is given a second for that before the pause ends. Whether it stayed is checked once a
 # file saved later has arrived, which the monitor reads after it.

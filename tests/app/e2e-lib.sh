@@ -59,6 +59,18 @@ watching() {
     rm -f "$desktop"/watching-*.txt "$target"/watching-*.txt
     return "$ok"
 }
+# The window's state as the probe sees it, once it has become what is expected (up to 10 s).
+becomes() {
+    local state=""
+    for _ in $(seq 1 20); do
+        state="$(probe wait-main 5)"
+        [ "$state" = "$1" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+# A file that stays on the desktop and is not in the target (where its name would be lower case).
+stays() { test -f "$desktop/$1" -a ! -e "$target/${1,,}"; }
 # Ends with the plain closing line and the script's status.
 finish() {
     echo "$passed passed, $failures failed"
