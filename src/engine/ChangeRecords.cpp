@@ -23,13 +23,17 @@ uint32_t ChangeRecords::U32(size_t at) const {
 }
 
 std::wstring ChangeRecords::Name(size_t at) const {
+    std::wstring name = RawName(at);
+    Os().LowerCase(name);
+    return name;
+}
+
+std::wstring ChangeRecords::RawName(size_t at) const {
     size_t length = U32(at + 8);
     const size_t available = size_ - at - kHeader;
     if (length > available) length = available;
     length -= length % 2;
-    std::wstring name = FromUtf16Le(std::string(data_ + at + kHeader, length));
-    Os().LowerCase(name);
-    return name;
+    return FromUtf16Le(std::string(data_ + at + kHeader, length));
 }
 
 void RecordWriter::Add(uint32_t action, const std::wstring& name) {

@@ -34,7 +34,9 @@ class ChangeRecords {
         }
     }
 
-    // The name of the record at at, lower-cased; a length past the block's end is cut at the end.
+    // The name of the record at at as the system gave it; a length past the block's end is cut at
+    // the end. Name lower-cases it.
+    std::wstring RawName(size_t at) const;
     std::wstring Name(size_t at) const;
 
   private:

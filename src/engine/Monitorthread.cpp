@@ -103,6 +103,7 @@ void TFileMonitor::StartBatch(std::vector<char> block) {
     auto* batch = new TFileMove(true);
     batch->Buffer = std::move(block);
     batch->Settings = Settings;
+    batch->Journal = Journal;
     batch->FreeOnTerminate = true;
     batch->Resume();
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/Journal.h"
 #include "engine/Picture.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
@@ -26,6 +27,8 @@ class TFileMonitor : public TThread {
     // Resume). It is not watching when the desktop could not be opened, or after a failed read
     // until the watch is open again.
     std::function<void(bool watching)> WatchChanged;
+    // Handed to every batch, which records its moves there (set before Resume; may stay empty).
+    std::shared_ptr<TJournal> Journal;
 
     // Size of the one notification buffer the monitor reuses for every read.
     static constexpr uint32_t kBufferSize = 0x10000;

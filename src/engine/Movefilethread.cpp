@@ -4,6 +4,7 @@
 
 #include "engine/Across.h"
 #include "engine/ChangeRecords.h"
+#include "engine/Masks.h"
 #include "engine/Movefolder.h"
 #include "engine/Names.h"
 #include "engine/Note.h"
@@ -29,13 +30,6 @@ bool OutsideTheDesktop(const std::wstring& name) {
     }
 }
 
-// "*" plus the text from the last dot on, unless a backslash or colon follows that dot.
-std::wstring ExtensionKey(const std::wstring& name) {
-    auto dot = name.find_last_of(L".\\:");
-    if (dot == std::wstring::npos || name[dot] != L'.') return L"*";
-    return L"*" + name.substr(dot);
-}
-
 }  // namespace
 
 TFileMove::TFileMove(bool createSuspended) : TThread(createSuspended) {}
@@ -43,6 +37,7 @@ TFileMove::TFileMove(bool createSuspended) : TThread(createSuspended) {}
 void TFileMove::Execute() {
     FileList.clear();
     Report.clear();
+    if (Journal) batch_ = Journal->NewBatch();
     WalkBuffer();
     std::vector<char>().swap(Buffer);
 
@@ -60,10 +55,12 @@ void TFileMove::Execute() {
         MoveItems();
     }
     Settings->Logger()->AddLine(JoinLines(Report));
+    if (Journal) Journal->Record(batch_, moved_);
 }
 
 void TFileMove::WalkBuffer() {
     const ChangeRecords records(Buffer.data(), Buffer.size());
+    const TMasks masks(*Settings);
     bool afterHoldingName = false;
     records.Walk([&](uint32_t action, size_t at) {
         const bool renamedFrom = action == kFileActionRenamedOldName;
@@ -73,34 +70,21 @@ void TFileMove::WalkBuffer() {
             afterHoldingName = false;
             return;
         }
-        const std::wstring name = records.Name(at);
+        const std::wstring raw = records.RawName(at);
+        std::wstring name = raw;
+        Os().LowerCase(name);
         // A rename away from a holding name is the folder mover giving a folder it could not
         // move its name back: the folder is no new item.
         const bool restored = renamedTo && afterHoldingName;
         afterHoldingName = renamedFrom && StartsWith(name, kHoldingPrefix);
-        if (!renamedFrom && !restored && !OutsideTheDesktop(name) && !Excluded(name) &&
-            (!renamedTo || Settings->MoveRenamed()))
-            FileList.push_back(name);
+        if (renamedFrom || restored || OutsideTheDesktop(name) || masks.Keep(name) ||
+            (renamedTo && !Settings->MoveRenamed()))
+            return;
+        // An item that an undo has just put back stays on the desktop.
+        if (Journal && Journal->TakeKept(name)) return;
+        FileList.push_back(std::move(name));
+        names_.push_back(raw);
     });
-}
-
-bool TFileMove::Excluded(const std::wstring& name) {
-    if (StartsWith(name, kHoldingPrefix) || StartsWith(name, kCopyPrefix)) return true;
-
-    std::wstring key = ExtensionKey(name);
-    for (std::wstring mask : Settings->ExcludedExt()) {
-        Os().LowerCase(mask);
-        if (StartsWith(key, mask)) return true;
-    }
-
-    // File-name masks have the form stem + ".*": the last two characters are not compared.
-    for (std::wstring mask : Settings->ExcludedFiles()) {
-        Os().LowerCase(mask);
-        if (mask.size() <= 2) continue;
-        mask.resize(mask.size() - 2);
-        if (StartsWith(name, mask)) return true;
-    }
-    return false;
 }
 
 void TFileMove::AddHeader() {
@@ -140,7 +124,8 @@ void TFileMove::QueryNote() {
 }
 
 void TFileMove::MoveItems() {
-    for (const std::wstring& name : FileList) {
+    for (size_t i = 0; i < FileList.size(); ++i) {
+        const std::wstring& name = FileList[i];
         const std::wstring source = Settings->DesktopFolder() + name;
         if (Os().DirectoryExists(source)) {
             if (!Settings->MoveFolder()) continue;
@@ -148,18 +133,28 @@ void TFileMove::MoveItems() {
             auto* mover = new TMoveDirectory(true);
             mover->Settings = Settings;
             mover->FolderName = name;
+            mover->Journal = Journal;
+            mover->Batch = batch_;
             mover->FreeOnTerminate = true;
             mover->Resume();
             continue;
         }
+        JournalItem item;
+        item.name = names_[i];
         // A plain file into a free name costs two calls in all. The move never replaces, so the
         // target is looked at only when the move fails; a failed move leaves everything in place.
+        bool moved = false;
         if (uint32_t error = 0; MoveOnce(name, error)) {
             Report.push_back(L"File: " + name + L" moved");
+            moved = true;
         } else if (Os().FileExists(source)) {
-            MoveFileItem(name, error);
+            moved = MoveFileItem(name, error, item);
         } else {
             Report.push_back(L"File: " + name + L" not exist or deleted");
+        }
+        if (moved) {
+            item.movedTo = movedTo_;
+            moved_.push_back(std::move(item));
         }
     }
 }
@@ -168,7 +163,8 @@ bool TFileMove::MoveOnce(const std::wstring& name, uint32_t& error) {
     // Both paths are formed afresh for every attempt, so a new target applies at once.
     const std::wstring source = Settings->DesktopFolder() + name;
     const std::wstring target = Settings->DestinationFolder();
-    if (Os().MoveFile(source, target + name)) return true;
+    movedTo_ = target + name;
+    if (Os().MoveFile(source, movedTo_)) return true;
     error = Os().LastError();
     if (error != kErrorNotSameDevice) return false;
     // Another volume: the file is copied, checked and put in place before the original goes.
@@ -176,22 +172,27 @@ bool TFileMove::MoveOnce(const std::wstring& name, uint32_t& error) {
     return error == 0;
 }
 
-void TFileMove::MoveFileItem(const std::wstring& name, uint32_t error) {
+bool TFileMove::MoveFileItem(const std::wstring& name, uint32_t error, JournalItem& item) {
     // The first attempt failed with error. Make room once: the file already in the target goes
     // aside or away.
     std::wstring target = Settings->DestinationFolder() + name;
     if (Os().FileExists(target)) {
         if (Settings->RenameFile()) {
             std::wstring aside = ClashName(Settings->DestinationFolder(), Os().TickCount(), name);
-            if (Os().MoveFile(target, aside))
+            if (Os().MoveFile(target, aside)) {
                 Report.push_back(L"File: " + target + L" renamed to: " + aside);
-            else
+                item.asideFrom = target;
+                item.asideTo = aside;
+            } else {
                 Report.push_back(L"File: " + target + L" not renamed. Error code: " + SignedStr(Os().LastError()));
+            }
         } else {
-            if (Os().DeleteFile(target))
+            if (Os().DeleteFile(target)) {
                 Report.push_back(L"File: " + target + L" deleted.");
-            else
+                item.deleted = target;
+            } else {
                 Report.push_back(L"File: " + target + L" not deleted. Error code: " + SignedStr(Os().LastError()));
+            }
         }
     }
 
@@ -212,6 +213,7 @@ void TFileMove::MoveFileItem(const std::wstring& name, uint32_t error) {
         Report.push_back(L"File: " + name + L" moved");
     else
         Report.push_back(L"File: " + name + L" not moved. Error code: " + SignedStr(error));
+    return moved;
 }
 
 }  // namespace vantrel

@@ -78,6 +78,12 @@ void TMoveDirectory::Execute() {
         lines.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result));
     if (!note_.empty()) lines.push_back(note_);
     Settings->Logger()->AddLine(JoinLines(lines));
+    // A folder that left part of itself behind is not one that could be put back whole.
+    if (!targetIsDesktop && result == 0 && note_.empty() && Journal) {
+        moved_.folder = true;
+        moved_.name = name_;
+        Journal->Record(Batch, {moved_});
+    }
     Os().RefreshDesktop();
 }
 
@@ -86,10 +92,13 @@ void TMoveDirectory::RenameClash(StringList& lines) {
     if (!Os().DirectoryExists(clashing)) return;
     const std::wstring clashName = ClashName(Settings->DestinationFolder(), Os().TickCount(), FolderName);
     const int32_t result = ShellOperation(clashing, clashName, true);
-    if (result == 0)
+    if (result == 0) {
         lines.push_back(L"Folder: " + clashing + L" renamed to: " + clashName);
-    else
+        moved_.asideFrom = clashing;
+        moved_.asideTo = clashName;
+    } else {
         lines.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + IntToStr(result));
+    }
 }
 
 TMoveDirectory::WaitEnd TMoveDirectory::WaitUntilQuiet(FolderWatch& watch,
@@ -141,6 +150,7 @@ TMoveDirectory::WaitEnd TMoveDirectory::WaitUntilQuiet(FolderWatch& watch,
 int32_t TMoveDirectory::MoveToTarget(const std::wstring& holdingName) {
     const std::wstring from = Settings->DesktopFolder() + holdingName;
     const std::wstring target = Settings->DestinationFolder() + FolderName;
+    moved_.movedTo = target;
     // The shell would move the folder into a folder of that name, or put it in place of a file of
     // that name, and report success either way.
     if (Os().FileExists(target) || Os().DirectoryExists(target)) return static_cast<int32_t>(kErrorAlreadyExists);

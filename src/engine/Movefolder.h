@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "engine/Journal.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "thread/Thread.h"
@@ -19,6 +21,9 @@ class TMoveDirectory : public TThread {
 
     std::wstring FolderName;       // relative to the desktop folder, lowercased
     TOptions* Settings = nullptr;  // shared, not owned
+    // The folder's move is recorded under the batch that found it, when set.
+    std::shared_ptr<TJournal> Journal;
+    uint64_t Batch = 0;
 
     // Consecutive waits that return neither a change nor a time-out before the mover gives up.
     static constexpr int kMaxOtherWaits = 100;
@@ -46,6 +51,7 @@ class TMoveDirectory : public TThread {
     std::wstring name_;  // the folder's name on the desktop as the user wrote it
     uint32_t tick_ = 0;  // names the holding folder and its copy on another volume
     std::wstring note_;  // a line that says more than the error code
+    JournalItem moved_;  // what the journal gets of a completed move
 };
 
 }  // namespace vantrel

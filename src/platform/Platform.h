@@ -70,6 +70,8 @@ struct ItemInfo {
 };
 
 constexpr uint32_t kAttributeReadOnly = 0x1;        // FILE_ATTRIBUTE_READONLY
+constexpr uint32_t kAttributeHidden = 0x2;          // FILE_ATTRIBUTE_HIDDEN
+constexpr uint32_t kAttributeSystem = 0x4;          // FILE_ATTRIBUTE_SYSTEM
 constexpr uint32_t kAttributeDirectory = 0x10;      // FILE_ATTRIBUTE_DIRECTORY
 constexpr uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link or junction
 

@@ -1,0 +1,128 @@
+#include "engine/Undo.h"
+
+#include "engine/Across.h"
+#include "engine/ChangeRecords.h"
+#include "engine/Masks.h"
+#include "engine/Movefilethread.h"
+#include "platform/Platform.h"
+
+namespace vantrel {
+
+namespace {
+
+bool Exists(const std::wstring& path) {
+    ItemInfo info;
+    return Os().FindItem(path, info);
+}
+
+std::wstring Reason(uint32_t code) {
+    switch (code) {
+        case kErrorFileNotFound:
+            return L"it is no longer in the target";
+        case kErrorAlreadyExists:
+            return L"the name is taken on the desktop";
+        case kErrorSharingViolation:
+            return L"it is in use";
+        default:
+            return L"it could not be moved";
+    }
+}
+
+}  // namespace
+
+TUndo::TUndo(bool createSuspended) : TThread(createSuspended) {}
+
+void TUndo::Execute() {
+    JournalBatch batch;
+    if (!Journal || !Journal->TakeNewest(batch)) return;
+    StringList lines{L">> Undo report for " + IntToStr(static_cast<int32_t>(batch.items.size())) + L" items <<"};
+    // The newest move first: each step undoes what the one after it found.
+    while (!batch.items.empty()) {
+        // Ending: what is not done yet stays in the journal for the next start.
+        if (Terminated()) break;
+        MoveBack(batch.items.back(), lines);
+        batch.items.pop_back();
+    }
+    Journal->PutBack(std::move(batch));
+    Settings->Logger()->AddLine(JoinLines(lines));
+    Os().RefreshDesktop();
+}
+
+void TUndo::MoveBack(const JournalItem& item, StringList& lines) {
+    const std::wstring kind = item.folder ? L"Folder: " : L"File: ";
+    const std::wstring desktop = Settings->DesktopFolder() + item.name;
+    uint32_t code = 0;
+    if (!Exists(item.movedTo)) {
+        code = kErrorFileNotFound;
+    } else if (Exists(desktop)) {
+        code = kErrorAlreadyExists;
+    } else {
+        std::wstring lowered = item.name;
+        Os().LowerCase(lowered);
+        Journal->Keep(lowered);
+        code = Move(item, desktop);
+        if (code != 0) Journal->Unkeep(lowered);
+    }
+    if (code == 0)
+        lines.push_back(kind + item.name + L" moved back");
+    else
+        lines.push_back(kind + item.name + L" not moved back: " + Reason(code) + L". Error code: " + SignedStr(code));
+    if (!item.deleted.empty()) lines.push_back(kind + item.deleted + L" was deleted and cannot be restored");
+    if (!item.asideTo.empty()) RenameBack(item, kind, lines);
+}
+
+uint32_t TUndo::Move(const JournalItem& item, const std::wstring& desktop) {
+    if (Os().MoveFile(item.movedTo, desktop)) return 0;
+    const uint32_t code = Os().LastError();
+    if (code != kErrorNotSameDevice) return code;
+    // From another volume, with the same care as the move there.
+    auto stop = [this] { return Terminated(); };
+    if (!item.folder) return MoveFileAcross(item.movedTo, Settings->DesktopFolder(), item.name, stop);
+    return MoveFolderAcross(item.movedTo, Settings->DesktopFolder(), item.name, Os().TickCount(), stop).code;
+}
+
+void TUndo::RenameBack(const JournalItem& item, const std::wstring& kind, StringList& lines) {
+    // Never over anything: the old name must be free again and the item still where it was put.
+    if (Exists(item.asideFrom) || !Exists(item.asideTo)) {
+        const uint32_t code = Exists(item.asideFrom) ? kErrorAlreadyExists : kErrorFileNotFound;
+        lines.push_back(kind + item.asideTo + L" not renamed back to: " + item.asideFrom + L". Error code: " +
+                        SignedStr(code));
+    } else if (Os().MoveFile(item.asideTo, item.asideFrom)) {
+        lines.push_back(kind + item.asideTo + L" renamed back to: " + item.asideFrom);
+    } else {
+        lines.push_back(kind + item.asideTo + L" not renamed back to: " + item.asideFrom + L". Error code: " +
+                        SignedStr(Os().LastError()));
+    }
+}
+
+StringList TidyItems(const TOptions& settings) {
+    StringList items;
+    std::vector<ItemInfo> found;
+    if (!Os().ListFolder(settings.DesktopFolder(), L"*", found)) return items;
+    const TMasks masks(settings);
+    const bool folders = settings.MoveFolder();
+    for (const ItemInfo& item : found) {
+        // What the desktop does not show (desktop.ini and the like) is not the user's to tidy.
+        if (item.attributes & (kAttributeHidden | kAttributeSystem)) continue;
+        std::wstring lowered = item.name;
+        Os().LowerCase(lowered);
+        const bool folder = (item.attributes & kAttributeDirectory) != 0;
+        if ((!folder || folders) && !masks.Keep(lowered)) items.push_back(item.name);
+    }
+    return items;
+}
+
+void StartTidy(TOptions* settings, std::shared_ptr<TJournal> journal, const StringList& items) {
+    if (items.empty()) return;
+    RecordWriter block;
+    for (const std::wstring& name : items)
+        block.Add(kFileActionAdded, name);
+    auto* batch = new TFileMove(true);
+    batch->Buffer = block.Take();
+    batch->Settings = settings;
+    batch->Journal = std::move(journal);
+    batch->FreeOnTerminate = true;
+    batch->Resume();
+}
+
+}  // namespace vantrel
