@@ -77,11 +77,11 @@ void TFileMove::WalkBuffer() {
         // move its name back: the folder is no new item.
         const bool restored = renamedTo && afterHoldingName;
         afterHoldingName = renamedFrom && StartsWith(name, kHoldingPrefix);
-        if (renamedFrom || restored || OutsideTheDesktop(name) || masks.Keep(name) ||
-            (renamedTo && !Settings->MoveRenamed()))
-            return;
-        // An item that an undo has just put back stays on the desktop.
+        if (renamedFrom || restored || OutsideTheDesktop(name) || masks.Keep(name)) return;
+        // An item that an undo has just put back stays on the desktop (from another drive it
+        // arrives by a rename).
         if (Journal && Journal->TakeKept(name)) return;
+        if (renamedTo && !Settings->MoveRenamed()) return;
         FileList.push_back(std::move(name));
         names_.push_back(raw);
     });

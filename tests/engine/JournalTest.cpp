@@ -119,6 +119,25 @@ TEST_F(JournalTest, UndoRefusesWhatItCannotPutBackWithoutHarm) {
     EXPECT_EQ(os->Content(dest + L"Rename77_notes.txt"), "old");
 }
 
+// A target on another drive: undo copies back with the same care, the folder as a whole tree.
+TEST_F(JournalTest, UndoFromAnotherDriveCopiesBackWithTheSameCare) {
+    os->AddDirectory(L"D:\\Inbox");
+    options->SetDestinationFolder(L"D:\\Inbox\\");
+    dest = options->DestinationFolder();
+    options->SetMoveFolder(true);
+    const std::string big = std::string(3 << 20, 'b') + "end";
+    os->AddFile(desk + L"Big.bin", big);
+    os->AddFile(desk + L"Album\\Inner\\a.jpg", "photo");
+    Batch(ChangeBlock().Add(kActionAdded, L"Big.bin").Add(kActionAdded, L"Album"));
+    ASSERT_EQ(os->List(dest), (std::vector<std::wstring>{L"album", L"big.bin"}));
+    Undo();
+    EXPECT_EQ(os->Content(desk + L"Big.bin"), big);
+    EXPECT_EQ(os->Content(desk + L"Album\\Inner\\a.jpg"), "photo");
+    EXPECT_TRUE(os->List(dest).empty());
+    EXPECT_EQ(os->List(desk), (std::vector<std::wstring>{L"album", L"big.bin"}));  // no copy left behind
+    EXPECT_EQ(os->openHandles(), 0);
+}
+
 // The file: the last 50 batches, in their order also when a folder's move ends after later
 // batches; a damaged or oversized file is set aside and the journal starts afresh.
 TEST_F(JournalTest, TheFileKeepsTheLastFiftyBatchesAndADamagedOneIsSetAside) {
