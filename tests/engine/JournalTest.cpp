@@ -52,9 +52,12 @@ TEST_F(JournalTest, UndoPutsTheNewestBatchBackAndTheNextUndoTheOneBefore) {
     Batch(ChangeBlock().Add(kActionAdded, L"Report.DOC").Add(kActionAdded, L"Photos"));
     ASSERT_EQ(journal->Batches().size(), 2u);
     const std::wstring aside = dest + L"Rename4242_report.doc";
-    EXPECT_EQ(journal->Batches()[1].items,
-              (std::vector<JournalItem>{{false, L"Report.DOC", dest + L"report.doc", dest + L"report.doc", aside, L""},
-                                        {true, L"Photos", dest + L"photos", L"", L"", L""}}));
+    // The folder's mover records it when it is done, before or after the batch's files.
+    auto items = journal->Batches()[1].items;
+    std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    EXPECT_EQ(items, (std::vector<JournalItem>{
+                         {true, L"Photos", dest + L"photos", L"", L"", L""},
+                         {false, L"Report.DOC", dest + L"report.doc", dest + L"report.doc", aside, L""}}));
 
     // A restart reads the same journal.
     journal = std::make_shared<TJournal>(file);
@@ -65,9 +68,13 @@ TEST_F(JournalTest, UndoPutsTheNewestBatchBackAndTheNextUndoTheOneBefore) {
     EXPECT_EQ(os->Content(desk + L"Photos\\a.jpg"), "photo");
     EXPECT_EQ(os->Content(dest + L"report.doc"), "old report");
     EXPECT_EQ(os->List(dest), (std::vector<std::wstring>{L"first.txt", L"report.doc"}));
-    EXPECT_EQ(Entries().back(), ReportEntry({L">> Undo report for 2 items <<", L"Folder: Photos moved back",
-                                             L"File: Report.DOC moved back",
-                                             L"File: " + aside + L" renamed back to: " + dest + L"report.doc"}));
+    const std::wstring report = Entries().back();
+    EXPECT_EQ(report.rfind(L">> Undo report for 2 items <<\r\n", 0), 0u) << report;
+    EXPECT_NE(report.find(L"\r\nFolder: Photos moved back\r\n"), std::wstring::npos) << report;
+    EXPECT_NE(report.find(L"\r\nFile: Report.DOC moved back\r\nFile: " + aside + L" renamed back to: " + dest +
+                          L"report.doc\r\n"),
+              std::wstring::npos)
+        << report;
     // The records of their arrival start a batch that leaves them where they are.
     Batch(ChangeBlock().Add(kActionAdded, L"Photos").Add(kActionAdded, L"Report.DOC"));
     EXPECT_TRUE(os->Exists(desk + L"Report.DOC"));
