@@ -11,6 +11,7 @@
 #include "app/About.h"
 #include "app/Folder.h"
 #include "app/Resource.h"
+#include "engine/Journal.h"
 #include "engine/Monitorthread.h"
 #include "engine/ThreadReports.h"
 #include "ui/Application.h"
@@ -59,6 +60,12 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args)
         if (TLogger* log = options_.Logger()) log->AddLine(line);
     };
     MainForm = this;
+
+    // 0. The journal of moves, beside the settings; the monitor's batches and the undo share it.
+    journal_ = std::make_shared<TJournal>(options_.DataFolder() + L"Vantrel\\Journal.txt");
+    TLogger* log = options_.Logger();
+    if (log && !journal_->SetAsideAs().empty())
+        log->AddLine(L"Journal of moves could not be read and was set aside as: " + journal_->SetAsideAs());
 
     // 1. The window with its controls and actions, hidden.
     ui::WindowArgs wa;
@@ -116,6 +123,8 @@ void TMainForm::CreateActions() {
     add(kBrowseAction, L"BrowseAction", L"&Browse", [this] { folders_.BrowseActionExecute(); });
     add(kAddFolderAction, L"AddFolderAction", L"&Add", [this] { folders_.AddFolderActionExecute(); });
     add(kRemoveFolderAction, L"RemoveFolderAction", L"&Remove", [this] { folders_.RemoveFolderActionExecute(); });
+    undoAction_ = add(kUndoAction, L"UndoAction", L"&Undo last move", [this] { UndoActionExecute(); });
+    tidyAction_ = add(kTidyAction, L"TidyAction", L"Tidy &now", [this] { TidyActionExecute(); });
 }
 
 void TMainForm::ShowSettings() {
@@ -135,12 +144,15 @@ void TMainForm::RegisterHotKeys() {
     RegisterHotKey(Handle(), 1, kHotKeyModifiers, 'H');
     RegisterHotKey(Handle(), 2, kHotKeyModifiers, 'X');
     RegisterHotKey(Handle(), 3, kHotKeyModifiers, 'I');
+    RegisterHotKey(Handle(), 4, kHotKeyModifiers, 'Z');
+    RegisterHotKey(Handle(), 5, kHotKeyModifiers, 'T');
 }
 
 void TMainForm::StartMonitor() {
     ReportThreadsTo(&options_);
     FileMonitor = new TFileMonitor(true);
     FileMonitor->Settings = &options_;
+    FileMonitor->Journal = journal_;
     FileMonitor->WatchChanged = [window = Handle()](bool watching) {
         PostMessageW(window, kWatchChanged, watching ? TRUE : FALSE, 0);
     };
@@ -330,6 +342,14 @@ void TMainForm::HotKey(LPARAM lParam) {
             break;
         case 'X':
             exitAction_->Execute();
+            break;
+        case 'Z':
+            // The journal may have had its first batch since the menu last opened.
+            UpdateUndoAction();
+            undoAction_->Execute();
+            break;
+        case 'T':
+            tidyAction_->Execute();
             break;
         default:
             break;

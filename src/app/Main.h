@@ -26,6 +26,7 @@ namespace vantrel {
 
 class TFolderForm;
 class TAboutForm;
+class TJournal;
 
 // Command ids. A control bound to an action carries the action's id.
 enum MainCommand : UINT {
@@ -45,6 +46,8 @@ enum MainCommand : UINT {
     kBrowseAction,
     kAddFolderAction,
     kRemoveFolderAction,
+    kUndoAction,
+    kTidyAction,
 
     kPages = 200,
     kAddExtensionEdit,
@@ -118,6 +121,9 @@ class TMainForm : public ui::TWindow {
     // Every command of the window, by its name ("SaveAction", "PauseAction", ...) or its id.
     ui::TActionList MainActionList;
 
+    // The journal of the batches' moves, which "&Undo last move" takes back from, newest first.
+    const std::shared_ptr<TJournal>& Journal() const { return journal_; }
+
     TFolderForm* FolderForm() const { return folders_.FolderForm(); }
     TAboutForm* AboutForm() const { return aboutForm_.get(); }
 
@@ -155,6 +161,8 @@ class TMainForm : public ui::TWindow {
     void OpenTargetFolderActionExecute();
     void ExploreTargetFolderActionExecute();
     void ViewLogActionExecute();
+    void UndoActionExecute();
+    void TidyActionExecute();
     void FormDestroy();
     void TrayControlIconDblClick();
     // The clicked entry of "Se&lect", by its command id.
@@ -174,6 +182,8 @@ class TMainForm : public ui::TWindow {
     void FillPopupMenu();
     void SetTrayHint();
     void UpdatePopupMenu();
+    // "&Undo last move" is enabled while the journal holds a batch.
+    void UpdateUndoAction();
     // Writes the settings file, or says why it may not be written over.
     void SaveSettings();
     // A hotkey, told apart by the modifiers and key in lParam.
@@ -197,6 +207,8 @@ class TMainForm : public ui::TWindow {
     ui::TAction* pauseAction_ = nullptr;
     ui::TAction* showIconAction_ = nullptr;
     ui::TAction* autoStartAction_ = nullptr;
+    ui::TAction* undoAction_ = nullptr;
+    ui::TAction* tidyAction_ = nullptr;
     ui::TTabControl pages_;
     TFilesPage files_;
     TFoldersPage folders_;
@@ -204,6 +216,8 @@ class TMainForm : public ui::TWindow {
     ui::TButton saveButton_, hideButton_, aboutButton_, exitButton_;
     std::unique_ptr<TAboutForm> aboutForm_;
     bool destroyed_ = false;
+    bool askingTidy_ = false;  // the tidy's question is open
+    std::shared_ptr<TJournal> journal_;
     bool watching_ = true;  // the desktop monitor watches the desktop
     std::unique_ptr<TrayIcon> trayControlIcon_;
     unique_hmenu popupMenu_;

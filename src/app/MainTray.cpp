@@ -36,6 +36,7 @@ void TMainForm::CreateTray() {
     // The entries take their actions' states just before the menu opens.
     trayControlIcon_->onContextMenu = [this](int, int) { UpdatePopupMenu(); };
     FillPopupMenu();
+    UpdatePopupMenu();
     trayControlIcon_->SetPopupMenu(popupMenu_.get());
 }
 
@@ -47,6 +48,7 @@ void TMainForm::FillPopupMenu() {
     auto entry = [&](UINT id) { AppendEntry(menu, id, MainActionList.Find(id)->Caption()); };
     entry(kExploreTargetFolderAction);
     entry(kOpenTargetFolderAction);
+    entry(kTidyAction);
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(menuSelect_), L"Se&lect");
     AppendSeparator(menu);
     entry(kViewLogAction);
@@ -57,14 +59,16 @@ void TMainForm::FillPopupMenu() {
     AppendSeparator(menu);
     entry(kAboutAction);
     AppendSeparator(menu);
+    entry(kUndoAction);
     entry(kExitAction);
 }
 
 void TMainForm::UpdatePopupMenu() {
     HMENU menu = popupMenu_.get();
     if (!menu) return;
-    for (UINT id : {kExploreTargetFolderAction, kOpenTargetFolderAction, kViewLogAction, kShowAction, kPauseAction,
-                    kAboutAction, kExitAction}) {
+    UpdateUndoAction();
+    for (UINT id : {kExploreTargetFolderAction, kOpenTargetFolderAction, kTidyAction, kViewLogAction, kShowAction,
+                    kPauseAction, kAboutAction, kUndoAction, kExitAction}) {
         const ui::TAction* action = MainActionList.Find(id);
         CheckMenuItem(menu, id, MF_BYCOMMAND | (action->Checked() ? MF_CHECKED : MF_UNCHECKED));
         EnableMenuItem(menu, id, MF_BYCOMMAND | (action->Enabled() ? MF_ENABLED : MF_GRAYED));
