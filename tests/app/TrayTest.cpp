@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/Journal.h"
 #include "support/MainFixture.h"
 #include "support/WaitFor.h"
 
@@ -40,6 +42,15 @@ std::vector<UINT> Marked(HMENU menu) {
         if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
             marked.push_back(static_cast<UINT>(i));
     return marked;
+}
+// The letter after a caption's single "&" ("&&" is a plain "&"); 0 when it has none.
+wchar_t AccessKey(const std::wstring& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] != L'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
 }
 std::vector<std::wstring> Captions(HMENU menu) {
     std::vector<std::wstring> captions;
@@ -92,13 +103,18 @@ const std::wstring kRunning = L"Desktop Vantrel - Running";
 const std::wstring kPaused = L"Desktop Vantrel - Paused";
 
 TEST_F(Tray, PopupMenuHasItsEntriesInOrderEachRunningItsAction) {
+    MakeOptions();
+    // Alternates whose names hold an "&" of their own.
+    options->SetAlternateFolders({L"U:\\&Undone\\", L"N:\\&New\\"});
     Build();
     HMENU menu = form->PopupMenu();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Captions(menu), (std::vector<std::wstring>{L"&Explore", L"&Open", L"Se&lect", L"", L"View log", L"",
-                                                         L"&Show", L"", L"&Paused", L"", L"A&bout...", L"", L"&Exit"}));
+    EXPECT_EQ(Captions(menu), (std::vector<std::wstring>{L"&Explore", L"&Open", L"Tidy &now", L"Se&lect", L"",
+                                                         L"View log", L"", L"&Show", L"", L"&Paused", L"", L"A&bout...",
+                                                         L"", L"&Undo last move", L"&Exit"}));
     const UINT ids[] = {kExploreTargetFolderAction,
                         kOpenTargetFolderAction,
+                        kTidyAction,
                         0,
                         0,
                         kViewLogAction,
@@ -109,18 +125,30 @@ TEST_F(Tray, PopupMenuHasItsEntriesInOrderEachRunningItsAction) {
                         0,
                         kAboutAction,
                         0,
+                        kUndoAction,
                         kExitAction};
-    for (UINT i = 0; i < 13; ++i) {
+    for (UINT i = 0; i < 15; ++i) {
         if (ids[i] != 0) {
             EXPECT_EQ(GetMenuItemID(menu, static_cast<int>(i)), ids[i]) << i;
-        } else if (i == 2) {
-            EXPECT_EQ(GetSubMenu(menu, 2), form->MenuSelect());
+        } else if (i == 3) {
+            EXPECT_EQ(GetSubMenu(menu, 3), form->MenuSelect());
         } else {
             EXPECT_TRUE(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) << i;
         }
     }
+    // N and U open the two journal commands alone, in the whole menu and in "Se&lect".
+    std::wstring keys;
+    for (HMENU m : {menu, form->MenuSelect()})
+        for (const std::wstring& caption : Captions(m))
+            if (wchar_t key = AccessKey(caption)) keys += static_cast<wchar_t>(towlower(key));
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), L'n'), 1) << keys;
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), L'u'), 1) << keys;
+    // Nothing to undo yet; a tidy may always be asked for.
+    EXPECT_TRUE(EntryGreyed(menu, kUndoAction));
+    EXPECT_FALSE(EntryGreyed(menu, kTidyAction));
     // "Se&lect": the target, marked, then the alternates in order; radio entries.
-    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{options->DestinationFolder()}));
+    EXPECT_EQ(Captions(form->MenuSelect()),
+              (std::vector<std::wstring>{options->DestinationFolder(), L"U:\\&&Undone\\", L"N:\\&&New\\"}));
     EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{0}));
     MENUITEMINFOW info = {};
     info.cbSize = sizeof(info);
@@ -485,6 +513,14 @@ void CALLBACK OpenSelect(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(Tray, RightClickOpensTheMenuWithTheSelectSubmenu) {
     MakeOptions();
     options->SetAlternateFolders({L"D:\\Archive\\2026\\", L"D:\\Projects\\R&D\\Inbox\\", L"E:\\Photos\\Unsorted\\"});
+    {
+        // A batch from an earlier run, so that the menu offers to undo it.
+        TJournal earlier(options->DataFolder() + L"Vantrel\\Journal.txt");
+        JournalItem item;
+        item.name = L"Report.doc";
+        item.movedTo = options->DestinationFolder() + L"report.doc";
+        earlier.Record(earlier.NewBatch(), {item});
+    }
     Build();
     Choose(kPauseAction);
     menuOwner = form->Handle();
@@ -504,6 +540,7 @@ TEST_F(Tray, RightClickOpensTheMenuWithTheSelectSubmenu) {
     }
     // Opening the menu brought the entries up to date.
     EXPECT_TRUE(EntryChecked(form->PopupMenu(), kPauseAction));
+    EXPECT_FALSE(EntryGreyed(form->PopupMenu(), kUndoAction));
     Pump();
     EXPECT_TRUE(IsWindow(form->Handle()));
 }

@@ -38,7 +38,7 @@ inline bool FileThere(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The prefix's real platform; each test starts without a settings file or a log.
+// The prefix's real platform; each test starts without a settings file, a log or a journal.
 struct RealWorld {
     static constexpr bool kQueued = true;
     std::wstring dataFolder;
@@ -46,6 +46,7 @@ struct RealWorld {
         dataFolder = LocalAppData() + L"\\Vantrel\\";
         DeleteFileW((dataFolder + L"Settings.xml").c_str());
         DeleteFileW((dataFolder + L"Log.txt").c_str());
+        DeleteFileW((dataFolder + L"Journal.txt").c_str());
     }
     std::string Read(const std::wstring& path) const { return FileBytes(path); }
     std::wstring SettingsFile(const TOptions*) const { return dataFolder + L"Settings.xml"; }
