@@ -23,6 +23,8 @@ std::wstring Reason(uint32_t code) {
             return L"the name is taken on the desktop";
         case kErrorSharingViolation:
             return L"it is in use";
+        case kErrorCancelled:
+            return L"the program is ending";
         default:
             return L"it could not be moved";
     }
@@ -37,10 +39,9 @@ void TUndo::Execute() {
     if (!Journal || !Journal->TakeNewest(batch)) return;
     StringList lines{L">> Undo report for " + IntToStr(static_cast<int32_t>(batch.items.size())) + L" items <<"};
     // The newest move first: each step undoes what the one after it found.
-    while (!batch.items.empty()) {
-        // Ending: what is not done yet stays in the journal for the next start.
-        if (Terminated()) break;
-        MoveBack(batch.items.back(), lines);
+    // Ending: what is not done yet, or was cut short, stays in the journal for the next start.
+    while (!batch.items.empty() && !Terminated()) {
+        if (MoveBack(batch.items.back(), lines) == kErrorCancelled) break;
         batch.items.pop_back();
     }
     Journal->PutBack(std::move(batch));
@@ -48,7 +49,7 @@ void TUndo::Execute() {
     Os().RefreshDesktop();
 }
 
-void TUndo::MoveBack(const JournalItem& item, StringList& lines) {
+uint32_t TUndo::MoveBack(const JournalItem& item, StringList& lines) {
     const std::wstring kind = item.folder ? L"Folder: " : L"File: ";
     const std::wstring desktop = Settings->DesktopFolder() + item.name;
     uint32_t code = 0;
@@ -67,8 +68,10 @@ void TUndo::MoveBack(const JournalItem& item, StringList& lines) {
         lines.push_back(kind + item.name + L" moved back");
     else
         lines.push_back(kind + item.name + L" not moved back: " + Reason(code) + L". Error code: " + SignedStr(code));
+    if (code == kErrorCancelled) return code;
     if (!item.deleted.empty()) lines.push_back(kind + item.deleted + L" was deleted and cannot be restored");
     if (!item.asideTo.empty()) RenameBack(item, kind, lines);
+    return code;
 }
 
 uint32_t TUndo::Move(const JournalItem& item, const std::wstring& desktop) {

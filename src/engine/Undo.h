@@ -23,7 +23,8 @@ class TUndo : public TThread {
     void Execute() override;
 
   private:
-    void MoveBack(const JournalItem& item, StringList& lines);
+    // Puts one item back and says how in lines; returns the move's code.
+    uint32_t MoveBack(const JournalItem& item, StringList& lines);
     uint32_t Move(const JournalItem& item, const std::wstring& desktop);
     void RenameBack(const JournalItem& item, const std::wstring& kind, StringList& lines);
 };

@@ -4,6 +4,8 @@
 #include "EngineFixture.h"
 #include "engine/Undo.h"
 
+#include <thread>
+
 namespace vantrel::test {
 namespace {
 
@@ -143,6 +145,40 @@ TEST_F(JournalTest, UndoFromAnotherDriveCopiesBackWithTheSameCare) {
     EXPECT_TRUE(os->List(dest).empty());
     EXPECT_EQ(os->List(desk), (std::vector<std::wstring>{L"album", L"big.bin"}));  // no copy left behind
     EXPECT_EQ(os->openHandles(), 0);
+}
+
+// The end of the program during an undo's copy from another drive: nothing is half-moved, and
+// what was not put back stays in the journal for the next undo.
+TEST_F(JournalTest, EndingDuringAnUndoLeavesEveryItemWholeAndJournaled) {
+    struct Reopen {
+        ~Reopen() { TThread::Reopen(); }
+    } reopen;
+    os->AddDirectory(L"D:\\Inbox");
+    options->SetDestinationFolder(L"D:\\Inbox\\");
+    dest = options->DestinationFolder();
+    const std::string big = std::string(3 << 20, 'b') + "end";
+    os->AddFile(desk + L"Big.bin", big);
+    os->AddFile(desk + L"small.txt", "small");
+    Batch(ChangeBlock().Add(kActionAdded, L"Big.bin").Add(kActionAdded, L"small.txt"));
+    // Small is put back first; the end comes during the first read of Big's copy.
+    std::thread ending;
+    std::function<void()> hook = [&] {
+        if (os->Exists(desk + L"small.txt"))
+            ending = std::thread([] { TThread::EndAll(10000); });
+        else
+            os->After(Operation::Read, hook);
+    };
+    os->After(Operation::Read, hook);
+    Undo();
+    ending.join();
+    EXPECT_EQ(os->Content(desk + L"small.txt"), "small");
+    EXPECT_EQ(os->Content(dest + L"big.bin"), big);
+    EXPECT_EQ(os->List(desk), std::vector<std::wstring>{L"small.txt"});  // no copy left behind
+    ASSERT_EQ(journal->Batches().size(), 1u);
+    EXPECT_EQ(journal->Batches()[0].items.size(), 1u);
+    EXPECT_EQ(Entries().back(),
+              ReportEntry({L">> Undo report for 2 items <<", L"File: small.txt moved back",
+                           L"File: Big.bin not moved back: the program is ending. Error code: 1223"}));
 }
 
 // The file: the last 50 batches, in their order also when a folder's move ends after later
