@@ -7,7 +7,8 @@
 //                                    the main window's button or check box with that caption, else
 //                                    the entry of the tray icon's menu with the caption's access key
 //   probe endsession                 sends WM_QUERYENDSESSION, then WM_ENDSESSION(TRUE)
-//   probe answer-box CAPTION SECONDS finds the message box, prints its text, presses OK
+//   probe answer-box CAPTION SECONDS [yes|no]
+//                                    finds the message box, prints its text, presses OK (or Yes, No)
 //   probe hold NAME SECONDS          creates NAME on the desktop and holds it open without sharing
 //   probe write-slowly NAME SECONDS BYTES
 //                                    creates NAME on the desktop, sharing it for reading, writing and
@@ -274,16 +275,18 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (cmd == L"tray-hints" && argc > 2) return ListenAsTaskbar(seconds);
-    if (cmd == L"answer-box" && argc > 2) {
+    if (cmd == L"answer-box" && argc > 3) {
         BoxSearch s{GetCurrentProcessId(), argv[2]};
-        if (!WaitFor(seconds, [&] {
+        const std::wstring button = argc > 4 ? argv[4] : L"ok";
+        const WPARAM id = button == L"yes" ? IDYES : button == L"no" ? IDNO : IDOK;
+        if (!WaitFor(_wtof(argv[3]), [&] {
                 EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
                 return s.found != nullptr;
             }))
             return 1;
         EnumChildWindows(s.found, PrintStatic, 0);
         std::fflush(stdout);
-        PostMessageW(s.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageW(s.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
         return 0;
     }
     return 2;

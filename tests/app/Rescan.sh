@@ -71,18 +71,6 @@ tip_count() { tips | wc -l; }
 tip_after() { tips | tail -n "+$(($1 + 1))" | grep -qxF -- "$2"; }
 # How many items the last rescan found.
 rescanned() { text_of "$log" | sed -n 's/.*Desktop rescanned after missed changes: \([0-9]*\) new items.*/\1/p' | tail -n 1; }
-# The Linux pid of the program's own Wine process: the one whose first argument is the program
-# (Wine puts its Windows path there) and that runs in this prefix; not the shell that started it,
-# nor one of another prefix. Empty unless there is exactly one.
-program_pid() {
-    local pid found=()
-    for pid in $(pgrep -f 'DesktopVantrel\.exe'); do
-        tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -qi 'DesktopVantrel\.exe$' || continue
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" || continue
-        found+=("$pid")
-    done
-    [ "${#found[@]}" -eq 1 ] && echo "${found[0]}"
-}
 # What the program did, for a reader of a failed run: once for each stretch with new failures.
 shown=0
 show_state() {

@@ -71,6 +71,18 @@ becomes() {
 }
 # A file that stays on the desktop and is not in the target (where its name would be lower case).
 stays() { test -f "$desktop/$1" -a ! -e "$target/${1,,}"; }
+# The Linux pid of the program's own Wine process: the one whose first argument is the program
+# (Wine puts its Windows path there) and that runs in this prefix; not the shell that started it,
+# nor one of another prefix. Empty unless there is exactly one.
+program_pid() {
+    local pid found=()
+    for pid in $(pgrep -f 'DesktopVantrel\.exe'); do
+        tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -qi 'DesktopVantrel\.exe$' || continue
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" || continue
+        found+=("$pid")
+    done
+    [ "${#found[@]}" -eq 1 ] && echo "${found[0]}"
+}
 # Ends with the plain closing line and the script's status.
 finish() {
     echo "$passed passed, $failures failed"
