@@ -33,8 +33,11 @@ void TMainForm::TidyActionExecute() {
     if (items.empty()) {
         MessageBoxW(Handle(), L"Nothing to move.", kAppTitle, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     } else {
-        const std::wstring question = L"Move " + std::to_wstring(items.size()) + L" items from the desktop to " +
-                                      options_.DestinationFolder() + L"?";
+        // The folder as the user names it: without the backslash that ends it (a drive keeps it).
+        std::wstring target = options_.DestinationFolder();
+        if (target.size() > 3 && target.back() == L'\\') target.pop_back();
+        const std::wstring question =
+            L"Move " + std::to_wstring(items.size()) + L" items from the desktop to " + target + L"?";
         answer = MessageBoxW(Handle(), question.c_str(), kAppTitle, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
     }
     askingTidy_ = false;

@@ -54,8 +54,9 @@ void TFileMove::Execute() {
         AddHeader();
         MoveItems();
     }
-    Settings->Logger()->AddLine(JoinLines(Report));
+    // Journaled before it is told: whoever reads of a move can undo it.
     if (Journal) Journal->Record(batch_, moved_);
+    Settings->Logger()->AddLine(JoinLines(Report));
 }
 
 void TFileMove::WalkBuffer() {

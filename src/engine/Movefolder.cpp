@@ -77,13 +77,13 @@ void TMoveDirectory::Execute() {
     else if (note_.empty())
         lines.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result));
     if (!note_.empty()) lines.push_back(note_);
-    Settings->Logger()->AddLine(JoinLines(lines));
     // A folder that left part of itself behind is not one that could be put back whole.
     if (!targetIsDesktop && result == 0 && note_.empty() && Journal) {
         moved_.folder = true;
         moved_.name = name_;
         Journal->Record(Batch, {moved_});
     }
+    Settings->Logger()->AddLine(JoinLines(lines));
     Os().RefreshDesktop();
 }
 

@@ -184,12 +184,12 @@ check "3: the tray menu's Paused entry is chosen again" probe command "&Paused"
 before="$(picture)"
 probe hotkey T >/dev/null
 question="$(probe answer-box "Desktop Vantrel" 20 no)"
-check "3: the tidy asks ($question)" test "$question" = "Move 6 items from the desktop to $win_target?"
+check "3: the tidy asks ($question)" test "$question" = "Move 6 items from the desktop to ${win_target%\\}?"
 sleep 1
 check "3: No moves nothing" desktop_is "$before"
 probe hotkey T >/dev/null
 question="$(probe answer-box "Desktop Vantrel" 20 yes)"
-check "3: asked again, the same ($question)" test "$question" = "Move 6 items from the desktop to $win_target?"
+check "3: asked again, the same ($question)" test "$question" = "Move 6 items from the desktop to ${win_target%\\}?"
 check "3: Yes moves the five files and the folder" waits_for 20 moved "Tidy One.txt" "tidy two.TXT" "Tidy Three.doc" \
     "TIDY FOUR.pdf" "Tidy Five" "Tidy Folder"
 check "3: the folder is journaled" waits_for 20 journaled "Tidy Folder"

@@ -142,7 +142,9 @@ TEST_F(UndoTidy, ATidyAsksMovesOneBatchAndTheUndoPutsItBack) {
     const std::set<std::wstring> saved = {L"Shortcut.lnk", L"Tidy Report.TXT", L"Tidy Notes.md", L"tidy data.csv"};
     for (const std::wstring& name : saved)
         if (name != L"Shortcut.lnk") Save(Desktop() / name);
-    const std::wstring question = L"Move 3 items from the desktop to " + options->DestinationFolder() + L"?";
+    std::wstring target = options->DestinationFolder();
+    target.pop_back();  // the folder as the user names it
+    const std::wstring question = L"Move 3 items from the desktop to " + target + L"?";
     Answer(IDNO, [&] { Choose(kTidyAction); });
     EXPECT_EQ(box.text, question);
     ASSERT_TRUE(TThread::WaitForIdle(20000));
