@@ -102,15 +102,10 @@ run_program() {  # run_program WHAT
     fi
     check "$1: the program watches the desktop" watching
 }
-ended() { ! kill -0 "$program" 2>/dev/null; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 stop_program() {
     show_state
-    probe hotkey X >/dev/null
-    check "X ends the program" probe wait-gone 30
-    wait "$program"
-    check "the program ends with 0" test $? -eq 0
-    program=""
+    ends_by_x
 }
 # put NAME FROM: a file saved on the desktop whole: written under an excluded name, then renamed.
 put() {

@@ -34,10 +34,7 @@ run_program() {
 stop_program() {
     # What the program did, for a reader of a failed run.
     [ "$failures" -eq 0 ] || { echo "--- log:" >&2; log_text | tail -n 40 >&2; ls -laR "$desktop" "$target" >&2; }
-    probe hotkey X >/dev/null
-    check "X ends the program" probe wait-gone 30
-    wait "$program"
-    check "the program ends with 0" test $? -eq 0
+    ends_by_x
 }
 log_text() { text_of "$log"; }
 no_holding_names() { ! ls -a "$desktop" "$target" "$target"/* 2>/dev/null | grep -qi '~dvrename'; }

@@ -45,10 +45,7 @@ check "log untouched by the refused start" cmp -s "$log" "$tmp/log.before"
 check "settings untouched by the refused start" cmp -s "$settings" "$tmp/settings.before"
 
 # --- Exit by the hotkey Ctrl+Alt+Shift+X ---
-probe hotkey X >/dev/null
-check "main window gone after the Exit hotkey" probe wait-gone 30
-wait "$program"
-check "program ends with 0" test $? -eq 0
+ends_by_x "main window gone after the Exit hotkey"
 tail2="$(text_of "$log" | tail -n 2)"
 check "log ends with Log stopped and the separator" \
     test "$(echo "$tail2" | head -n 1 | sed 's/.*-> //')" = "Log stopped" -a \

@@ -188,11 +188,7 @@ wait "$hinter" 2>/dev/null
 hinter=""
 
 # --- 5. X ends the program ---
-probe hotkey X >/dev/null
-check "X ends the program" probe wait-gone 30
-wait "$program"
-check "the program ends with 0" test $? -eq 0
-program=""
+ends_by_x
 show_state
 
 finish

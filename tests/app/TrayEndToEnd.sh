@@ -67,10 +67,7 @@ check "I writes ShowIcon off into the settings file" waits_for 20 icon_off
 cp "$settings" "$settings.after-i"
 
 # X: the program ends and the settings file stays as I left it.
-probe hotkey X >/dev/null
-check "X ends the program" probe wait-gone 30
-wait "$program"
-check "the program ends with 0" test $? -eq 0
+ends_by_x
 check "X writes no settings" cmp -s "$settings" "$settings.after-i"
 rm -f "$settings.after-i" "$desktop"/Tray-*.txt "$target"/tray-*.txt
 

@@ -55,11 +55,7 @@ run_program() {
     check "started (state: ${state:-no main window})" test "$state" = "hidden"
 }
 stop_program() {
-    probe hotkey X >/dev/null
-    check "X ends the program" probe wait-gone 30
-    wait "$program"
-    check "the program ends with 0" test $? -eq 0
-    program=""
+    ends_by_x
 }
 
 # make_item NAME: random bytes under NAME in the reference folder; NAME/ makes a folder of two files.

@@ -149,7 +149,7 @@ TEST_F(UndoTidy, ATidyAsksMovesOneBatchAndTheUndoPutsItBack) {
     EXPECT_EQ(box.text, question);
     ASSERT_TRUE(TThread::WaitForIdle(20000));
     EXPECT_EQ(Names(Desktop()), saved);
-    EXPECT_TRUE(Names(Target()).empty());
+    EXPECT_EQ(Names(Target()), std::set<std::wstring>{});
 
     // Yes, with the window shown: moving is paused, the tidy moves all the same.
     Hotkey(1, kMods, 'H');
@@ -157,7 +157,8 @@ TEST_F(UndoTidy, ATidyAsksMovesOneBatchAndTheUndoPutsItBack) {
     Answer(IDYES, [&] { Hotkey(5, kMods, 'T'); });
     EXPECT_EQ(box.text, question);
     const std::set<std::wstring> moved = {L"tidy report.txt", L"tidy notes.md", L"tidy data.csv"};
-    EXPECT_TRUE(test::WaitFor([&] { return Names(Target()) == moved; }, 20000));
+    test::WaitFor([&] { return Names(Target()) == moved; }, 20000);
+    EXPECT_EQ(Names(Target()), moved);
     ASSERT_TRUE(TThread::WaitForIdle(20000));
     EXPECT_EQ(Names(Desktop()), (std::set<std::wstring>{L"Shortcut.lnk"}));
     EXPECT_FALSE(UndoGreyed());
@@ -166,7 +167,7 @@ TEST_F(UndoTidy, ATidyAsksMovesOneBatchAndTheUndoPutsItBack) {
     Hotkey(4, kMods, 'Z');
     EXPECT_TRUE(test::WaitFor([&] { return Names(Desktop()) == saved; }, 20000));
     ASSERT_TRUE(TThread::WaitForIdle(20000));
-    EXPECT_TRUE(Names(Target()).empty());
+    EXPECT_EQ(Names(Target()), std::set<std::wstring>{});
     EXPECT_EQ(test::FileBytes((Desktop() / L"Tidy Report.TXT").wstring()), "Tidy Report.TXT");
     EXPECT_EQ(UndoReports(), 1u);
     EXPECT_NE(LogText().find(L">> Undo report for 3 items <<"), std::wstring::npos);

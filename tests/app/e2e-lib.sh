@@ -83,6 +83,30 @@ program_pid() {
     done
     [ "${#found[@]}" -eq 1 ] && echo "${found[0]}"
 }
+# Whether the started program's process has ended.
+ended() { ! kill -0 "$program" 2>/dev/null; }
+# The stacks of the program's threads, for the reader of a run in which it did not end.
+program_stacks() {
+    printf 'bt all\nquit\n' | WINEPREFIX="$prefix" WINEDEBUG=-all timeout 60 wine winedbg 2>/dev/null |
+        awk '/^Backtracing for thread/ { on = /DesktopVantrel\.exe/ } on'
+}
+# X ends the program (NAME says where): its window goes and its process ends with 0, each within
+# 30 s. A program that has not ended by then has its stacks shown and is killed, so the script
+# goes on.
+ends_by_x() {  # ends_by_x [NAME]
+    local what="${1:-X ends the program}" status
+    probe hotkey X >/dev/null
+    check "$what" probe wait-gone 30
+    if ! waits_for 30 ended; then
+        echo "--- the program did not end; its threads:" >&2
+        program_stacks >&2
+        kill "$program" 2>/dev/null
+    fi
+    wait "$program"
+    status=$?
+    check "the program ends with 0" test "$status" -eq 0
+    program=""
+}
 # Ends with the plain closing line and the script's status.
 finish() {
     echo "$passed passed, $failures failed"
