@@ -86,16 +86,18 @@ uint32_t TUndo::Move(const JournalItem& item, const std::wstring& desktop) {
 
 void TUndo::RenameBack(const JournalItem& item, const std::wstring& kind, StringList& lines) {
     // Never over anything: the old name must be free again and the item still where it was put.
-    if (Exists(item.asideFrom) || !Exists(item.asideTo)) {
-        const uint32_t code = Exists(item.asideFrom) ? kErrorAlreadyExists : kErrorFileNotFound;
+    uint32_t code = 0;
+    if (Exists(item.asideFrom))
+        code = kErrorAlreadyExists;
+    else if (!Exists(item.asideTo))
+        code = kErrorFileNotFound;
+    else if (!Os().MoveFile(item.asideTo, item.asideFrom))
+        code = Os().LastError();
+    if (code == 0)
+        lines.push_back(kind + item.asideTo + L" renamed back to: " + item.asideFrom);
+    else
         lines.push_back(kind + item.asideTo + L" not renamed back to: " + item.asideFrom + L". Error code: " +
                         SignedStr(code));
-    } else if (Os().MoveFile(item.asideTo, item.asideFrom)) {
-        lines.push_back(kind + item.asideTo + L" renamed back to: " + item.asideFrom);
-    } else {
-        lines.push_back(kind + item.asideTo + L" not renamed back to: " + item.asideFrom + L". Error code: " +
-                        SignedStr(Os().LastError()));
-    }
 }
 
 StringList TidyItems(const TOptions& settings) {
