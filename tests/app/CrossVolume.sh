@@ -70,36 +70,21 @@ fi
 
 # write_settings TARGET TRYTOMOVE TRYCOUNT: folders moved after one quiet second, renamed items too.
 write_settings() {
-    mkdir -p "$data"
-    {
-        printf '\xff\xfe'  # the byte-order mark
-        {
-            printf '<Vantrel>\r\n\t<DestinationFolder>%s</DestinationFolder>\r\n\t<MoveFolder>true</MoveFolder>\r\n' "$1"
-            printf '\t<MoveFolderDelay>1000</MoveFolderDelay>\r\n\t<MoveRenamed>true</MoveRenamed>\r\n'
-            printf '\t<TryToMove>%s</TryToMove>\r\n\t<TryCount>%s</TryCount>\r\n</Vantrel>\r\n' "$2" "$3"
-        } | iconv -f UTF-8 -t UTF-16LE
-    } >"$settings"
+    settings_with "<DestinationFolder>$1</DestinationFolder>" "<MoveFolder>true</MoveFolder>" \
+        "<MoveFolderDelay>1000</MoveFolderDelay>" "<MoveRenamed>true</MoveRenamed>" \
+        "<TryToMove>$2</TryToMove>" "<TryCount>$3</TryCount>"
 }
 log_text() { text_of "$log"; }
 # What the program did and where everything is, for a reader of a failed run: once for each
 # stretch with new failures.
-shown=0
 show_state() {
-    [ "$failures" -ne "$shown" ] || return 0
-    shown=$failures
+    new_failures || return 0
     echo "--- log:" >&2
     log_text | tail -n 40 >&2
     ls -laR "$desktop" "$wide" ${full_mount:+"$full"} >&2
 }
-run_program() {  # run_program WHAT
-    start_program
-    state="$(probe wait-main 60)"
-    check "$1: started (state: ${state:-no main window})" test "$state" = "hidden"
-    if [ "$state" != hidden ] && ended; then
-        # A crash reads 1 (wine-run.sh), a signal 128 and more.
-        wait "$program"
-        echo "the program ended by itself with status $?" >&2
-    fi
+run_watching() {  # run_watching WHAT
+    run_program "$1"
     check "$1: the program watches the desktop" watching
 }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
@@ -144,7 +129,7 @@ rm -rf "$data" "$desktop"/xv-* "$desktop"/XV* "$desktop"/"Holiday Snaps"*
 write_settings 'M:\Inbox\' true 20
 inbox="$wide/Inbox"
 target="$inbox"  # where watching looks for its markers
-run_program "target on M:"
+run_watching "target on M:"
 
 # --- 1. a file and a folder arrive on the other drive byte for byte ---
 random "$tmp/random.bin" 2097152
@@ -213,7 +198,7 @@ if [ -n "$full_mount" ]; then
     full_inbox="$full/Inbox"
     write_settings 'N:\Inbox\' false 0
     target="$full_inbox"
-    run_program "target on the full N:"
+    run_watching "target on the full N:"
     random "$tmp/toobig.bin" 3145728
     mkdir -p "$tmp/toobig-folder/Inner"
     random "$tmp/toobig-folder/Inner/Video.bin" 3145728
@@ -251,7 +236,7 @@ fi
 # --- 6. the program killed during a long copy; its next start clears up ---
 write_settings 'M:\Inbox\' false 0
 target="$inbox"
-run_program "target on M: again"
+run_watching "target on M: again"
 # Renamed on the desktop, the big file is a new item again.
 mv "$desktop/XV Big.bin" "$desktop/XV Big Again.bin"
 check "6: the copy begins" waits_for 20 copies_in "$inbox"
@@ -270,7 +255,7 @@ wait "$program"
 program=""
 check "6: the killed copy is left in the target" copies_in "$inbox"
 check "6: the original is whole on the desktop" test "$(ends_of "$desktop/XV Big Again.bin")" = "$big_ends"
-run_program "started after the kill"
+run_watching "started after the kill"
 check "6: the start reports the unfinished copy removed" logged "Unfinished copy removed: M:\\\\Inbox\\\\~dvcopy"
 check "6: no temporary copy is left in the target" no_copies_in "$inbox"
 check "6: nothing reached the target under its name" test ! -e "$inbox/xv big again.bin"

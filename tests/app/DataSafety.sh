@@ -16,20 +16,9 @@ win_target="C:\\users\\$user\\Documents\\Vantrel\\"
 
 # write_settings TARGET RENAMEFOLDER: folders moved after one quiet second, renamed items too.
 write_settings() {
-    mkdir -p "$data"
-    {
-        printf '\xff\xfe'  # the byte-order mark
-        {
-            printf '<Vantrel>\r\n\t<DestinationFolder>%s</DestinationFolder>\r\n\t<MoveFolder>true</MoveFolder>\r\n' "$1"
-            printf '\t<MoveFolderDelay>1000</MoveFolderDelay>\r\n\t<RenameFolder>%s</RenameFolder>\r\n' "$2"
-            printf '\t<MoveRenamed>true</MoveRenamed>\r\n\t<RenameFile>true</RenameFile>\r\n</Vantrel>\r\n'
-        } | iconv -f UTF-8 -t UTF-16LE
-    } >"$settings"
-}
-run_program() {
-    start_program
-    state="$(probe wait-main 60)"
-    check "started (state: ${state:-no main window})" test "$state" = "hidden"
+    settings_with "<DestinationFolder>$1</DestinationFolder>" "<MoveFolder>true</MoveFolder>" \
+        "<MoveFolderDelay>1000</MoveFolderDelay>" "<RenameFolder>$2</RenameFolder>" \
+        "<MoveRenamed>true</MoveRenamed>" "<RenameFile>true</RenameFile>"
 }
 stop_program() {
     # What the program did, for a reader of a failed run.

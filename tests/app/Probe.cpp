@@ -38,6 +38,7 @@ HWND MainWindow() {
     return FindWindowW(L"TMainForm", L"Desktop Vantrel");
 }
 
+using vantrel::test::AccessKey;
 using vantrel::test::Text;
 
 bool WaitFor(double seconds, const std::function<bool()>& condition) {
@@ -91,16 +92,6 @@ HWND Control(HWND main, const std::wstring& caption) {
     ControlSearch s{caption};
     EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&s));
     return s.found;
-}
-
-// The letter after the caption's single "&" ("&&" is a plain "&"); 0 when it has none.
-wchar_t AccessKey(const std::wstring& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&') continue;
-        if (caption[i + 1] != L'&') return caption[i + 1];
-        ++i;
-    }
-    return 0;
 }
 
 // The open menu: Wine's (and Windows') popup menu window class.
@@ -259,7 +250,8 @@ int wmain(int argc, wchar_t** argv) {
         bool ok = true;
         for (unsigned long long at = 0; ok && at < total; at += kPiece) {
             const DWORD size = static_cast<DWORD>(total - at < kPiece ? total - at : kPiece);
-            for (DWORD i = 0; i < size; ++i) piece[i] = static_cast<char>((at + i) % 251);
+            for (DWORD i = 0; i < size; ++i)
+                piece[i] = static_cast<char>((at + i) % 251);
             DWORD written = 0;
             ok = WriteFile(file, piece.data(), size, &written, nullptr) && written == size;
             if (ok && at + kPiece < total) Sleep(pause);

@@ -72,10 +72,8 @@ tip_after() { tips | tail -n "+$(($1 + 1))" | grep -qxF -- "$2"; }
 # How many items the last rescan found.
 rescanned() { text_of "$log" | sed -n 's/.*Desktop rescanned after missed changes: \([0-9]*\) new items.*/\1/p' | tail -n 1; }
 # What the program did, for a reader of a failed run: once for each stretch with new failures.
-shown=0
 show_state() {
-    [ "$failures" -ne "$shown" ] || return 0
-    shown=$failures
+    new_failures || return 0
     echo "--- log (without the moves):" >&2
     text_of "$log" | grep -v 'moved$' | tail -n 30 >&2
     echo "--- hints:" >&2

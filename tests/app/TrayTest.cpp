@@ -16,10 +16,12 @@
 #include "engine/Journal.h"
 #include "support/MainFixture.h"
 #include "support/WaitFor.h"
+#include "support/WindowText.h"
 
 namespace vantrel {
 namespace {
 
+using test::AccessKey;
 using test::RealForm;
 
 constexpr UINT kMods = MOD_ALT | MOD_CONTROL | MOD_SHIFT;
@@ -42,15 +44,6 @@ std::vector<UINT> Marked(HMENU menu) {
         if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
             marked.push_back(static_cast<UINT>(i));
     return marked;
-}
-// The letter after a caption's single "&" ("&&" is a plain "&"); 0 when it has none.
-wchar_t AccessKey(const std::wstring& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&') continue;
-        if (caption[i + 1] != L'&') return caption[i + 1];
-        ++i;
-    }
-    return 0;
 }
 std::vector<std::wstring> Captions(HMENU menu) {
     std::vector<std::wstring> captions;

@@ -39,23 +39,8 @@ trap 'exit 1' TERM INT HUP
 
 # Folders moved after one quiet second, a clashing file renamed aside.
 write_settings() {
-    mkdir -p "$data"
-    {
-        printf '\xff\xfe'  # the byte-order mark
-        {
-            printf '<Vantrel>\r\n\t<DestinationFolder>%s</DestinationFolder>\r\n\t<MoveFolder>true</MoveFolder>\r\n' \
-                "$win_target"
-            printf '\t<MoveFolderDelay>1000</MoveFolderDelay>\r\n\t<RenameFile>true</RenameFile>\r\n</Vantrel>\r\n'
-        } | iconv -f UTF-8 -t UTF-16LE
-    } >"$settings"
-}
-run_program() {
-    start_program
-    state="$(probe wait-main 60)"
-    check "started (state: ${state:-no main window})" test "$state" = "hidden"
-}
-stop_program() {
-    ends_by_x
+    settings_with "<DestinationFolder>$win_target</DestinationFolder>" "<MoveFolder>true</MoveFolder>" \
+        "<MoveFolderDelay>1000</MoveFolderDelay>" "<RenameFile>true</RenameFile>"
 }
 
 # make_item NAME: random bytes under NAME in the reference folder; NAME/ makes a folder of two files.
@@ -100,10 +85,8 @@ journaled() { text_of "$journal" 2>/dev/null | grep -qF -- "$1"; }
 picture() { (cd "$desktop" && find . -mindepth 1 -type d | sort && find . -type f -exec md5sum {} + | sort -k 2); }
 desktop_is() { test "$(picture)" = "$1"; }
 logged_line() { waits_for 20 log_shows "$1"; }
-shown=0
 show_state() {
-    [ "$failures" -ne "$shown" ] || return 0
-    shown=$failures
+    new_failures || return 0
     echo "--- log:" >&2
     text_of "$log" | grep -v 'watching-' | tail -n 40 >&2
     echo "--- desktop and target:" >&2
@@ -162,7 +145,7 @@ rm -rf "$desktop"/Undo* "$desktop"/UNDO* "$target/undo clash.txt"
 save "Undo Restart.txt"
 check "2: a file is moved" waits_for 20 moved "Undo Restart.txt"
 check "2: and journaled" waits_for 20 journaled "Undo Restart.txt"
-stop_program
+ends_by_x
 run_program
 probe hotkey Z >/dev/null
 check "2: after the restart Z puts it back" waits_for 20 back "Undo Restart.txt"
@@ -196,7 +179,7 @@ check "3: the target is empty again" waits_for 20 target_holds ""
 check "3: the undo report" logged_line ">> Undo report for 6 items <<"
 sleep 5
 check "3: 5 s later it still is" desktop_is "$before"
-stop_program
+ends_by_x
 show_state
 
 # --- 4. a damaged journal is set aside; the program moves and undoes as before ---
@@ -214,7 +197,7 @@ check "4: and journaled" waits_for 20 journaled "Undo After Damage.txt"
 probe hotkey Z >/dev/null
 check "4: Z puts it back" waits_for 20 back "Undo After Damage.txt"
 check "4: the target is empty again" waits_for 20 target_holds ""
-stop_program
+ends_by_x
 rm -f "$data"/Journal\ \(damaged*
 show_state
 

@@ -28,6 +28,30 @@ start_program() {
     "$run" "$exe" >/dev/null 2>&1 &
     program=$!
 }
+# Writes the settings file, UTF-16 with its byte-order mark, holding the given elements, one a line.
+settings_with() {  # settings_with ELEMENT...
+    mkdir -p "$data"
+    {
+        printf '\xff\xfe'
+        { printf '<Vantrel>\r\n'; printf '\t%s\r\n' "$@"; printf '</Vantrel>\r\n'; } | iconv -f UTF-8 -t UTF-16LE
+    } >"$settings"
+}
+# Starts the program and checks (WHAT says where) that its main window is there, hidden. A program
+# that ended instead has its exit status shown: a crash reads 1 (wine-run.sh), a signal 128 and more.
+run_program() {  # run_program [WHAT]
+    start_program
+    state="$(probe wait-main 60)"
+    check "${1:+$1: }started (state: ${state:-no main window})" test "$state" = "hidden"
+    if [ "$state" != hidden ] && ended; then
+        wait "$program"
+        echo "the program ended by itself with status $?" >&2
+    fi
+}
+# Whether failures came since the last call: a script shows its state once for each such stretch.
+new_failures() {
+    [ "$failures" -ne "${shown:-0}" ] || return 1
+    shown=$failures
+}
 # Waits up to SECONDS for COMMAND to succeed, looking every 0.1 s.
 waits_for() {  # waits_for SECONDS COMMAND...
     local deadline=$((SECONDS + $1))

@@ -13,6 +13,16 @@ inline std::wstring Text(HWND window) {
     return text;
 }
 
+// The letter after a caption's single "&" ("&&" is a plain "&"); 0 when it has none.
+inline wchar_t AccessKey(const std::wstring& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] != L'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
 // Sent, not posted: across threads the owner handles it in its own loop (a modal one included)
 // before this returns.
 inline void SetText(HWND window, const std::wstring& text) {
