@@ -123,7 +123,10 @@ void TLogMemo::PageTo(TextStretch next) {
     size_t start = 0, length = 0;
     GetSelection(start, length);
     ShowStretch(next);
-    if (start < next.start || start + length > next.end) start = top, length = 0;
+    if (start < next.start || start + length > next.end) {
+        start = top;
+        length = 0;
+    }
     SendMessageW(memo, EM_SETSEL, start - next.start, static_cast<LPARAM>(start - next.start + length));
     const LRESULT line = SendMessageW(memo, EM_LINEFROMCHAR, top - next.start, 0);
     SendMessageW(memo, EM_LINESCROLL, 0, line - static_cast<LRESULT>(FirstVisibleLine(memo)));
