@@ -122,8 +122,8 @@ class TFoldersPage : public ui::TPanel {
 // (WM_SETTEXT) replaces the log.
 class TLogMemo : public ui::TWindow {
   public:
-    // Characters the control holds at most while it shows a stretch of a log (about 60 ms to set
-    // under Wine).
+    // Characters the control holds at most while it shows a stretch of a log: under Wine the edit
+    // takes 50 to 90 ms for them, about as long as for a few lines, and seconds for megabytes.
     static constexpr size_t kStretchChars = 16384;
     // Posted to the memo when its log has been read; onLogRead hears of it.
     static constexpr UINT kLogRead = WM_APP + 40;
