@@ -42,12 +42,16 @@ void TFoldersPage::Create(HWND parent, UINT dpi, ui::TActionList& actions) {
 }
 
 void TFoldersPage::Show(const Settings& s) {
+    // The nodes are these settings' folders: the target first, then the alternates.
+    shownFolders_.assign(1, s.DestinationFolder);
+    shownFolders_.insert(shownFolders_.end(), s.AlternateFolders.begin(), s.AlternateFolders.end());
     ui::SetText(destinationEdit_, s.DestinationFolder);
     moveFolderCheck_->SetChecked(s.MoveFolder);
     delayEdit_.SetValue(s.MoveFolderDelay / 1000);
     MoveFolderCheckActionExecute();
     renameFolderCheckBox_.SetChecked(s.RenameFolder);
     folderTree_.SetNodeCount(s.AlternateFolders.size() + 1);
+    shownFolders_.clear();
 }
 
 void TFoldersPage::Store(Settings& s) {
@@ -73,13 +77,8 @@ void TFoldersPage::MoveFolderCheckActionExecute() {
 }
 
 void TFoldersPage::FolderTreeInitNode(size_t position, ui::TFolderNode& node) {
-    if (position == 0) {
-        node.Folder = host_.options.DestinationFolder();
-        node.Checked = true;
-    } else {
-        StringList alternates = host_.options.AlternateFolders();
-        if (position - 1 < alternates.size()) node.Folder = alternates[position - 1];
-    }
+    if (position < shownFolders_.size()) node.Folder = shownFolders_[position];
+    node.Checked = position == 0;
 }
 
 bool TFoldersPage::RefuseDesktop(const std::wstring& folder) {

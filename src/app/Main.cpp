@@ -9,12 +9,14 @@
 #include <stdexcept>
 
 #include "app/About.h"
+#include "app/AutoStart.h"
 #include "app/Folder.h"
 #include "app/Resource.h"
 #include "engine/Journal.h"
 #include "engine/Monitorthread.h"
 #include "engine/ThreadReports.h"
 #include "ui/Application.h"
+#include "ui/CommonControls.h"
 #include "ui/Dpi.h"
 
 namespace vantrel {
@@ -67,7 +69,7 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args)
     if (log && !journal_->SetAsideAs().empty())
         log->AddLine(L"Journal of moves could not be read and was set aside as: " + journal_->SetAsideAs());
 
-    // 1. The window with its controls and actions, hidden.
+    // 1. The window with its actions, hidden; its pages come when it is first shown.
     ui::WindowArgs wa;
     wa.className = kMainWindowClass;
     wa.caption = kAppTitle;
@@ -77,15 +79,19 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args)
     if (!Create(wa)) throw std::runtime_error("The main window could not be created.");
     dpi_ = ui::WindowDpi(Handle());
     CreateActions();
-    CreateControls();
     CreateTray();
-    ApplyFonts();
     PlaceAtStart();
-    SelectPage(kFilesPage);
     ui::TApplication::Instance().AddDialogWindow(Handle());
 
-    // 2. and 3. The settings into the controls, the folder tree filled once.
-    ShowSettings();
+    // 2. and 3. The settings the pages will show, the tray icon, start at logon.
+    const Settings s = options_.Snapshot();
+    startSettings_ = s;
+    SetTrayIconVisible(s.ShowIcon);
+    if (IsAutoStart()) {
+        // As the "Aut&o start" box does when it is checked: the value names this copy again.
+        autoStartAction_->SetChecked(true);
+        SetAutoStart(true);
+    }
     // 4. The tray menu's target list.
     BuildSelectMenu();
     // 5. The hotkeys; one that another program holds simply never fires.
@@ -105,7 +111,14 @@ void TMainForm::CreateActions() {
     auto add = [this](UINT id, const wchar_t* name, const wchar_t* caption, std::function<void()> handler) {
         return &MainActionList.Add(id, name, caption, std::move(handler));
     };
-    saveAction_ = add(kSaveAction, L"SaveAction", L"&Save", [this] { SaveActionExecute(); });
+    // The pages' own commands work on their controls, which are made first if need be.
+    auto onPages = [this](std::function<void()> handler) {
+        return [this, handler = std::move(handler)] {
+            EnsurePages();
+            handler();
+        };
+    };
+    saveAction_ = add(kSaveAction, L"SaveAction", L"&Save", onPages([this] { SaveActionExecute(); }));
     showAction_ = add(kShowAction, L"ShowAction", L"&Show", [this] { ShowActionExecute(); });
     aboutAction_ = add(kAboutAction, L"AboutAction", L"A&bout...", [this] { AboutActionExecute(); });
     exitAction_ = add(kExitAction, L"ExitAction", L"&Exit", [this] { ExitActionExecute(); });
@@ -116,26 +129,81 @@ void TMainForm::CreateActions() {
         [this] { ExploreTargetFolderActionExecute(); });
     add(kViewLogAction, L"ViewLogAction", L"View log", [this] { ViewLogActionExecute(); });
     autoStartAction_ =
-        add(kAutoStartAction, L"AutoStartAction", L"Aut&o start", [this] { misc_.AutoStartActionExecute(); });
+        add(kAutoStartAction, L"AutoStartAction", L"Aut&o start", onPages([this] { misc_.AutoStartActionExecute(); }));
     add(kMoveFolderCheckAction, L"MoveFolderCheckAction", L"&Move folders",
-        [this] { folders_.MoveFolderCheckActionExecute(); });
-    add(kTakeNoteAction, L"TakeNoteAction", L"&Take notes", [this] { misc_.TakeNoteActionExecute(); });
-    add(kBrowseAction, L"BrowseAction", L"&Browse", [this] { folders_.BrowseActionExecute(); });
-    add(kAddFolderAction, L"AddFolderAction", L"&Add", [this] { folders_.AddFolderActionExecute(); });
-    add(kRemoveFolderAction, L"RemoveFolderAction", L"&Remove", [this] { folders_.RemoveFolderActionExecute(); });
+        onPages([this] { folders_.MoveFolderCheckActionExecute(); }));
+    add(kTakeNoteAction, L"TakeNoteAction", L"&Take notes", onPages([this] { misc_.TakeNoteActionExecute(); }));
+    add(kBrowseAction, L"BrowseAction", L"&Browse", onPages([this] { folders_.BrowseActionExecute(); }));
+    add(kAddFolderAction, L"AddFolderAction", L"&Add", onPages([this] { folders_.AddFolderActionExecute(); }));
+    add(kRemoveFolderAction, L"RemoveFolderAction", L"&Remove",
+        onPages([this] { folders_.RemoveFolderActionExecute(); }));
     undoAction_ = add(kUndoAction, L"UndoAction", L"&Undo last move", [this] { UndoActionExecute(); });
     tidyAction_ = add(kTidyAction, L"TidyAction", L"Tidy &now", [this] { TidyActionExecute(); });
 }
 
-void TMainForm::ShowSettings() {
-    Settings s = options_.Snapshot();
+void TMainForm::EnsurePages() {
+    if (pagesMade_) return;
+    pagesMade_ = true;
+    // The classes of every control the pages use; the library is loaded here, not at the start.
+    ui::InitCommonControls(ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS |
+                           ICC_BAR_CLASSES);
+    CreateControls();
+    ApplyFonts();
+    Layout();
+    ShowPage(kFilesPage);
+    // The settings as they were at the start; the icon hotkey has kept the settings' own value since.
+    Settings s = startSettings_ ? *startSettings_ : options_.Snapshot();
+    s.ShowIcon = options_.ShowIcon();
+    ShowSettings(s);
+    // The tree's check follows the folder last chosen in "Se&lect", as it would have on the page.
+    if (selectedFolder_) folders_.CheckFolder(*selectedFolder_);
+    startSettings_.reset();
+    selectedFolder_.reset();
+}
+
+TFilesPage& TMainForm::FilesPage() {
+    EnsurePages();
+    return files_;
+}
+
+TFoldersPage& TMainForm::FoldersPage() {
+    EnsurePages();
+    return folders_;
+}
+
+TMiscPage& TMainForm::MiscPage() {
+    EnsurePages();
+    return misc_;
+}
+
+HWND TMainForm::Pages() {
+    EnsurePages();
+    return pages_.Handle();
+}
+
+HWND TMainForm::SaveButton() {
+    EnsurePages();
+    return saveButton_.Handle();
+}
+
+HWND TMainForm::HideButton() {
+    EnsurePages();
+    return hideButton_.Handle();
+}
+
+HWND TMainForm::AboutButton() {
+    EnsurePages();
+    return aboutButton_.Handle();
+}
+
+HWND TMainForm::ExitButton() {
+    EnsurePages();
+    return exitButton_.Handle();
+}
+
+void TMainForm::ShowSettings(const Settings& s) {
     files_.Show(s);
     misc_.Show(s);
-    SetTrayIconVisible(s.ShowIcon);
-    if (IsAutoStart()) {
-        autoStartAction_->SetChecked(true);
-        autoStartAction_->Execute();
-    }
     // The folder list is filled once, last.
     folders_.Show(s);
 }
@@ -180,6 +248,11 @@ void TMainForm::PlaceAtStart() {
 }
 
 void TMainForm::SelectPage(int page) {
+    EnsurePages();
+    ShowPage(page);
+}
+
+void TMainForm::ShowPage(int page) {
     activePage_ = page;
     pages_.Select(page);
     const ui::TPanel* panels[] = {&files_, &folders_, &misc_};
@@ -193,6 +266,10 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             return OnCommand(wParam, lParam);
+        case WM_SHOWWINDOW:
+            // However the window comes to be shown, its pages are there.
+            if (wParam) EnsurePages();
+            return Default(msg, wParam, lParam);
         case WM_SIZE:
             Layout();
             return 0;
@@ -253,7 +330,7 @@ LRESULT TMainForm::OnGetMinMaxInfo(MINMAXINFO* info) {
 LRESULT TMainForm::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
     dpi_ = LOWORD(wParam);
     ApplyFonts();
-    folders_.FolderTree().SetDpi(dpi_);
+    if (pagesMade_) folders_.FolderTree().SetDpi(dpi_);
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();

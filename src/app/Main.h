@@ -3,14 +3,18 @@
 // buttons, check boxes, menu entries and hotkeys run, the application-wide message filter and the start of the desktop
 // monitor.
 //
-// The pages are a working copy of the settings: the constructor copies the settings into the
-// controls and only "&Save" copies them back and writes the settings file.
+// The pages are a working copy of the settings: the constructor takes a copy of the settings, the
+// controls show that copy and only "&Save" copies them back and writes the settings file. The
+// pages, the button strip and the common controls library behind them are made when the window
+// is first shown (or a page is first asked for): until then the program is its tray icon, its
+// hotkeys and the desktop monitor, and carries nothing of the window's insides.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,14 +113,17 @@ class TMainForm : public ui::TWindow {
     int ActivePage() const { return activePage_; }
 
     // --- the pages and the button strip (tests drive the controls through their messages) ---
-    TFilesPage& FilesPage() { return files_; }
-    TFoldersPage& FoldersPage() { return folders_; }
-    TMiscPage& MiscPage() { return misc_; }
-    HWND Pages() const { return pages_.Handle(); }
-    HWND SaveButton() const { return saveButton_.Handle(); }
-    HWND HideButton() const { return hideButton_.Handle(); }
-    HWND AboutButton() const { return aboutButton_.Handle(); }
-    HWND ExitButton() const { return exitButton_.Handle(); }
+    // Each makes the pages first when they are not made yet.
+    TFilesPage& FilesPage();
+    TFoldersPage& FoldersPage();
+    TMiscPage& MiscPage();
+    HWND Pages();
+    HWND SaveButton();
+    HWND HideButton();
+    HWND AboutButton();
+    HWND ExitButton();
+    // Whether the pages and the button strip exist yet.
+    bool PagesMade() const { return pagesMade_; }
 
     // Every command of the window, by its name ("SaveAction", "PauseAction", ...) or its id.
     ui::TActionList MainActionList;
@@ -169,12 +176,17 @@ class TMainForm : public ui::TWindow {
     void SelectTargetClick(UINT entryId);
 
     void CreateActions();
+    // Makes the pages and the button strip once, showing the settings as they were at the start
+    // with what changed them outside the window since (the icon hotkey, the "Se&lect" menu).
+    void EnsurePages();
+    void ShowPage(int page);
     void CreateControls();
     void ApplyFonts();
     void Layout();
     // The outer size of the window around the starting client area, the smallest it may be.
     SIZE StartFrameSize() const;
-    void ShowSettings();
+    // The settings into the pages' controls.
+    void ShowSettings(const Settings& s);
     void PlaceAtStart();
     void RegisterHotKeys();
     void StartMonitor();
@@ -216,6 +228,11 @@ class TMainForm : public ui::TWindow {
     ui::TButton saveButton_, hideButton_, aboutButton_, exitButton_;
     std::unique_ptr<TAboutForm> aboutForm_;
     bool destroyed_ = false;
+    bool pagesMade_ = false;
+    // Until the pages are made: the settings at the start, which they will show, and the folder
+    // last chosen in "Se&lect", whose node they will check.
+    std::optional<Settings> startSettings_;
+    std::optional<std::wstring> selectedFolder_;
     bool askingTidy_ = false;  // the tidy's question is open
     std::shared_ptr<TJournal> journal_;
     bool watching_ = true;  // the desktop monitor watches the desktop

@@ -113,6 +113,7 @@ class TFoldersPage : public ui::TPanel {
     ui::TButton tntButton3_, tntButton1_, tntButton2_, openButton_, moveFolderCheckBox_, renameFolderCheckBox_;
     ui::TSpinEdit delayEdit_;
     std::unique_ptr<TFolderForm> folderForm_;
+    StringList shownFolders_;  // the folders Show is filling the tree with
 };
 
 // The log memo: read-only, any length, and Ctrl+A selects everything. A log too long for an edit

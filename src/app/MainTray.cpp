@@ -123,7 +123,8 @@ void TMainForm::ShowIconActionExecute() {
     // Stores the settings as they are now, not the window's unsaved edits.
     options_.SetShowIcon(!options_.ShowIcon());
     SaveSettings();
-    ui::SetChecked(misc_.IconCheckBox(), options_.ShowIcon());
+    // Pages made later show the settings' value.
+    if (pagesMade_) ui::SetChecked(misc_.IconCheckBox(), options_.ShowIcon());
     SetTrayIconVisible(options_.ShowIcon());
 }
 
@@ -171,9 +172,14 @@ void TMainForm::SelectTargetClick(UINT entryId) {
     const std::wstring folder = selectFolders_[entryId - kSelectFirst];
     const bool changed = SelectTargetFolder(options_, folder);
 
-    // The tree's check follows the first node of exactly this folder, or leaves the tree unchecked.
-    folders_.CheckFolder(folder);
-    if (Visible()) folders_.FolderTree().Repaint();
+    // The tree's check follows the first node of exactly this folder, or leaves the tree unchecked;
+    // pages not made yet do so when they are.
+    if (pagesMade_) {
+        folders_.CheckFolder(folder);
+        if (Visible()) folders_.FolderTree().Repaint();
+    } else {
+        selectedFolder_ = folder;
+    }
 
     if (changed) SaveSettings();
 }

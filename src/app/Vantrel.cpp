@@ -2,7 +2,6 @@
 // message loop. The settings object is made before the entry point runs and goes after it.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <objbase.h>
 
 #include <cstdlib>
@@ -28,9 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 0;
     }
 
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
-                                                 ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
+    // The common controls are set up with the main window's pages, when it is first shown.
     OleInitialize(nullptr);
 
     // Batches ask for their quick notes with the note form.

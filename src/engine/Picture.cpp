@@ -8,7 +8,20 @@
 
 namespace vantrel {
 
-// --- NameSet: linear probing, at most half full, erasing by shifting the run back ---
+// --- NameSet: linear probing, at most half full, erasing by shifting the run back; a table left
+// less than an eighth full (a burst of items came and went) is made smaller again ---
+
+namespace {
+
+// The fewest slots a table has.
+constexpr size_t kFewestSlots = 16;
+
+// Empties a slot and gives back what its name held.
+void Free(std::wstring& slot) {
+    std::wstring().swap(slot);
+}
+
+}  // namespace
 
 size_t NameSet::Slot(const std::wstring& name) const {
     const size_t mask = slots_.size() - 1;
@@ -23,13 +36,13 @@ bool NameSet::Contains(const std::wstring& name) const {
 }
 
 void NameSet::Reserve(size_t count) {
-    size_t slots = 16;
+    size_t slots = kFewestSlots;
     while (slots < 2 * count)
         slots *= 2;
-    if (slots > slots_.size()) Grow(slots);
+    if (slots > slots_.size()) Rehash(slots);
 }
 
-void NameSet::Grow(size_t slots) {
+void NameSet::Rehash(size_t slots) {
     std::vector<std::wstring> old(slots);
     old.swap(slots_);
     for (std::wstring& name : old)
@@ -49,16 +62,21 @@ void NameSet::Erase(const std::wstring& name) {
     if (!Contains(name)) return;
     const size_t mask = slots_.size() - 1;
     size_t hole = Slot(name);
-    slots_[hole].clear();
+    Free(slots_[hole]);
     --count_;
     // A name further along the run moves into the hole unless its home lies between the hole and it.
     for (size_t i = (hole + 1) & mask; !slots_[i].empty(); i = (i + 1) & mask) {
         const size_t home = std::hash<std::wstring>{}(slots_[i]) & mask;
         if (((i - home) & mask) >= ((i - hole) & mask)) {
-            slots_[hole] = std::move(slots_[i]);
-            slots_[i].clear();
+            slots_[hole].swap(slots_[i]);
             hole = i;
         }
+    }
+    if (slots_.size() > kFewestSlots && count_ < slots_.size() / 8) {
+        size_t slots = kFewestSlots;
+        while (slots < 2 * count_)
+            slots *= 2;
+        Rehash(slots);
     }
 }
 

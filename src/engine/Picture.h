@@ -21,11 +21,12 @@ class NameSet {
     void Insert(std::wstring name);
     void Erase(const std::wstring& name);
     size_t Size() const { return count_; }
-    void Reserve(size_t count);  // room for count names without growing again
+    size_t Slots() const { return slots_.size(); }  // the table's size, names and free slots
+    void Reserve(size_t count);                     // room for count names without growing again
 
   private:
     size_t Slot(const std::wstring& name) const;  // where name is, or the empty slot it would take
-    void Grow(size_t slots);
+    void Rehash(size_t slots);                    // the names into a table of this many slots
 
     std::vector<std::wstring> slots_;  // an empty string is a free slot: no item has an empty name
     size_t count_ = 0;

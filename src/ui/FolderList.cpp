@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "ui/CommonControls.h"
 #include "ui/Dpi.h"
 
 namespace vantrel::ui {
@@ -35,7 +36,7 @@ unique_hgdiobj DrawRadioMark(HDC screen, HDC dc, int size, UINT dpi, bool checke
 // Two radio marks, a ring and a ring with its dot, drawn at the list's DPI.
 unique_himagelist CreateRadioMarks(UINT dpi) {
     int size = Scale(16, dpi);
-    unique_himagelist list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0));
+    unique_himagelist list(CreateImageList(size, size, ILC_COLOR32 | ILC_MASK, 2, 0));
     TWindowDC screen(nullptr);
     unique_hdc dc(CreateCompatibleDC(screen.get()));
     unique_hgdiobj ring(CreatePen(PS_SOLID, Scale(1, dpi), GetSysColor(COLOR_BTNSHADOW)));
@@ -43,7 +44,7 @@ unique_himagelist CreateRadioMarks(UINT dpi) {
     for (bool checked : {false, true}) {
         // The bitmap is out of the DC before the list copies it.
         unique_hgdiobj bitmap = DrawRadioMark(screen.get(), dc.get(), size, dpi, checked, ring.get(), dot.get());
-        ImageList_AddMasked(list.get(), static_cast<HBITMAP>(bitmap.get()), GetSysColor(COLOR_WINDOW));
+        AddMaskedImage(list.get(), static_cast<HBITMAP>(bitmap.get()), GetSysColor(COLOR_WINDOW));
     }
     return list;
 }

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include "platform/UniqueHandle.h"
+#include "ui/CommonControls.h"
 
 namespace vantrel {
 
@@ -31,7 +32,7 @@ struct himagelist {
     using pointer = HIMAGELIST;
     static pointer invalid() noexcept { return nullptr; }
     static bool is_valid(pointer h) noexcept { return h != nullptr; }
-    static void close(pointer h) noexcept { ::ImageList_Destroy(h); }
+    static void close(pointer h) noexcept { ui::DestroyImageList(h); }
 };
 
 }  // namespace handle_traits

@@ -66,6 +66,9 @@ check "settings unchanged by the end of the session" cmp -s "$settings" "$tmp/se
 # --- Exit through the window's own command ---
 start_program
 check "started a third time" test "$(probe wait-main 30)" = "hidden"
+# The window's buttons are made when it is first shown.
+probe hotkey H >/dev/null
+check "H shows the window" becomes shown
 check "the window's Exit button is there to press" probe command "&Exit"
 check "main window gone after the Exit command" probe wait-gone 30
 wait "$program"

@@ -37,5 +37,27 @@ TEST(NameSetTest, AgreesWithAnOrderedSetThroughInsertsAndErases) {
     EXPECT_EQ(names.Size(), expected.size());
 }
 
+TEST(NameSetTest, ShrinksAfterABurstLeftAndStillFindsEveryName) {
+    NameSet names;
+    for (int wave = 0; wave < 3; ++wave) {
+        for (int i = 0; i < 5000; ++i)
+            names.Insert(L"burst " + std::to_wstring(wave) + L" " + std::to_wstring(i));
+        const size_t full = names.Slots();
+        EXPECT_GE(full, 2 * names.Size());
+        // All but every thousandth leave again.
+        for (int i = 0; i < 5000; ++i) {
+            if (i % 1000 != 0) names.Erase(L"burst " + std::to_wstring(wave) + L" " + std::to_wstring(i));
+        }
+        ASSERT_EQ(names.Size(), 5u * (wave + 1));
+        EXPECT_LE(names.Slots(), 64u);
+        EXPECT_GE(names.Slots(), 2 * names.Size());
+        for (int w = 0; w <= wave; ++w) {
+            for (int i = 0; i < 5000; ++i)
+                ASSERT_EQ(names.Contains(L"burst " + std::to_wstring(w) + L" " + std::to_wstring(i)), i % 1000 == 0)
+                    << w << " " << i;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::test
