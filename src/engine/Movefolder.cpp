@@ -73,33 +73,37 @@ bool TMoveDirectory::Vanished() {
 }
 
 bool TMoveDirectory::Look(WaitEnd& end) {
+    auto over = [&end](WaitEnd how) {
+        end = how;
+        return true;
+    };
     if (Terminated()) {
         // The program is ending: the folder stays on the desktop under its own name.
         result_ = static_cast<int32_t>(kErrorCancelled);
-        end = WaitEnd::Stopped;
-        return true;
+        return over(WaitEnd::Stopped);
     }
     switch (watch_->Wait(0)) {
         case WaitResult::Changed:
             // Something inside changed: the quiet period starts again from zero.
             otherWaits_ = 0;
-            if (!watch_->Rearm()) return end = WaitEnd::RearmFailed, true;
-            if (Vanished()) return end = WaitEnd::Vanished, true;
+            if (!watch_->Rearm()) return over(WaitEnd::RearmFailed);
+            if (Vanished()) return over(WaitEnd::Vanished);
             break;
-        case WaitResult::Timeout:
+        case WaitResult::Timeout: {
             otherWaits_ = 0;
-            if (const uint32_t quiet = Os().TickCount() - quietSince_; quiet < delay_) {
+            const uint32_t quiet = Os().TickCount() - quietSince_;
+            if (quiet < delay_) {
                 RunAgainIn(std::min(delay_ - quiet, kStopCheckMs));
                 return false;
             }
-            if (ShellOperation(Settings->DesktopFolder() + FolderName, Settings->DesktopFolder() + holdingName_,
-                               true) == 0)
-                return end = WaitEnd::Taken, true;
-            if (Vanished()) return end = WaitEnd::Vanished, true;
-            if (!watch_->Rearm()) return end = WaitEnd::RearmFailed, true;
+            const std::wstring desktop = Settings->DesktopFolder();
+            if (ShellOperation(desktop + FolderName, desktop + holdingName_, true) == 0) return over(WaitEnd::Taken);
+            if (Vanished()) return over(WaitEnd::Vanished);
+            if (!watch_->Rearm()) return over(WaitEnd::RearmFailed);
             break;
+        }
         case WaitResult::Other:
-            if (++otherWaits_ >= kMaxOtherWaits) return end = WaitEnd::NoProgress, true;
+            if (++otherWaits_ >= kMaxOtherWaits) return over(WaitEnd::NoProgress);
             break;
     }
     StartQuietPeriod();
