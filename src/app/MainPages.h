@@ -15,10 +15,12 @@
 #include "ui/Controls.h"
 #include "ui/FolderList.h"
 #include "ui/Splitter.h"
+#include "ui/TextWindow.h"
 
 namespace vantrel {
 
 class TFolderForm;
+class TLogReading;
 
 // "Files": the two exclusion lists side by side, then the rename and retry strip.
 class TFilesPage : public ui::TPanel {
@@ -113,19 +115,52 @@ class TFoldersPage : public ui::TPanel {
     std::unique_ptr<TFolderForm> folderForm_;
 };
 
-// The log memo: read-only, any length, and Ctrl+A selects everything.
+// The log memo: read-only, any length, and Ctrl+A selects everything. A log too long for an edit
+// control to take in at once is kept whole here and the control shows a stretch of it: the end
+// first; scrolling past either edge of the stretch brings the next one in, a search brings in the
+// stretch of its match, and Ctrl+A then Ctrl+C copies the whole log. Text set from elsewhere
+// (WM_SETTEXT) replaces the log.
 class TLogMemo : public ui::TWindow {
   public:
+    // Characters the control holds at most while it shows a stretch of a log: under Wine the edit
+    // takes 50 to 90 ms for them, about as long as for a few lines, and seconds for megabytes.
+    static constexpr size_t kStretchChars = 16384;
+    // Posted to the memo when its log has been read; onLogRead hears of it.
+    static constexpr UINT kLogRead = WM_APP + 40;
+
     bool Create(HWND parent, UINT id);
+    // Takes text as the log and shows its end, the caret after its last character.
+    void ShowLog(std::wstring text);
+    // The whole text the memo stands for: its log, or its own text.
+    const std::wstring& Text();
+    // The selection and Select in that text's offsets; Select brings the match's stretch in.
+    void GetSelection(size_t& start, size_t& length) const;
+    void Select(size_t start, size_t length);
+
+    std::function<void()> onLogRead;
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void ShowStretch(TextStretch stretch);
+    // Scrolling messages at the stretch's edges bring in the stretch before or after first.
+    void Scrolling(UINT msg, WPARAM wParam);
+    void PageBack();
+    void PageOn();
+    void PageTo(TextStretch next);
+    bool CopyWholeLog();
+
+    std::wstring log_, own_;
+    TextStretch shown_;
+    bool hasLog_ = false, setting_ = false, allSelected_ = false;
 };
 
 // "Miscellaneous": the log strip and memo on top, the notes group along the bottom.
 class TMiscPage : public ui::TPanel {
   public:
-    explicit TMiscPage(TOptions& options) : options_(options) {}
+    explicit TMiscPage(TOptions& options);
+    ~TMiscPage() override;
     // Its notes and start-at-logon boxes run the window's actions, found in actions.
     void Create(HWND parent, ui::TActionList& actions);
     void Layout(UINT dpi);
@@ -154,6 +189,8 @@ class TMiscPage : public ui::TPanel {
     void SearchButtonClick();
     void ViewLogButtonClick();
     void ClearLogButtonClick();
+    // Shows what the log reading has brought, and ends it.
+    void LogRead();
 
     TOptions& options_;
     ui::TAction* takeNote_ = nullptr;
@@ -161,6 +198,7 @@ class TMiscPage : public ui::TPanel {
     ui::TButton upRadio_, downRadio_, searchButton_, viewLogButton_, clearLogButton_;
     ui::TButton noteCheckBox_, saveNoteFilesCheckBox_, iconCheckBox_, autoStartCheckBox_;
     TLogMemo logMemo_;
+    std::unique_ptr<TLogReading> reading_;  // while the log is being read
 };
 
 }  // namespace vantrel

@@ -1,5 +1,5 @@
-// The "Miscellaneous" page: view, clear and search the activity log in the memo, Ctrl+A in the
-// memo; the notes, icon and start-at-logon boxes.
+// The "Miscellaneous" page: view, clear and search the activity log in the memo (TLogMemo, read on
+// a thread of its own); the notes, icon and start-at-logon boxes.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/AutoStart.h"
+#include "app/LogReading.h"
 #include "app/Main.h"
 #include "app/MainPages.h"
-#include "app/MemoKeys.h"
 #include "platform/Platform.h"
 #include "ui/TextSearch.h"
 
@@ -17,13 +17,9 @@ namespace vantrel {
 
 namespace {
 
-// The memo's selection as start and length, in its own character units.
-void GetSelection(HWND memo, size_t& start, size_t& length) {
-    DWORD from = 0, to = 0;
-    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-    start = from;
-    length = to >= from ? to - from : 0;
-}
+// How long a click on "&View log" waits for the log to be read: a log of a few megabytes is
+// shown before the click returns; a longer one when its reading has ended.
+constexpr DWORD kViewWaitMs = 40;
 
 // An error as a line of its own below whatever the memo shows.
 void AddErrorLine(HWND memo, const std::wstring& line) {
@@ -35,21 +31,10 @@ void AddErrorLine(HWND memo, const std::wstring& line) {
 
 }  // namespace
 
-bool TLogMemo::Create(HWND parent, UINT id) {
-    HWND memo = ui::CreateControl(
-        parent, WC_EDITW, L"", ui::kTabStop | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
-        id, WS_EX_CLIENTEDGE);
-    // A log of any length fits; the memo's own default limit would cut it.
-    SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
-    return Subclass(memo);
-}
+TMiscPage::TMiscPage(TOptions& options) : options_(options) {}
 
-LRESULT TLogMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_KEYDOWN && SelectAllOnCtrlA(Handle(), wParam)) return 0;
-    // The character Ctrl+A makes would only beep in a read-only memo.
-    if (msg == WM_CHAR && wParam == 1) return 0;
-    return Default(msg, wParam, lParam);
-}
+// A reading still under way ends first: it holds the logger and posts to the memo.
+TMiscPage::~TMiscPage() = default;
 
 void TMiscPage::Create(HWND parent, ui::TActionList& actions) {
     ui::TPanel::Create(parent);
@@ -75,6 +60,7 @@ void TMiscPage::Create(HWND parent, ui::TActionList& actions) {
     searchButton_.onClick = [this] { SearchButtonClick(); };
     viewLogButton_.onClick = [this] { ViewLogButtonClick(); };
     clearLogButton_.onClick = [this] { ClearLogButtonClick(); };
+    logMemo_.onLogRead = [this] { LogRead(); };
 }
 
 void TMiscPage::Show(const Settings& s) {
@@ -106,14 +92,25 @@ void TMiscPage::ViewLogButtonClick() {
         AddErrorLine(memo, L"Error open log file");
         return;
     }
-    try {
-        ui::SetText(memo, log->ReadAll());
-    } catch (const TLogFileError& e) {
-        AddErrorLine(memo, L"Error read log file. Error code: " + std::to_wstring(e.Code()));
-    }
+    // A second click while the log is read changes nothing: that reading shows it.
+    if (reading_) return;
+    reading_ = std::make_unique<TLogReading>(*log, memo, TLogMemo::kLogRead);
+    if (reading_->Wait(kViewWaitMs)) LogRead();
+}
+
+void TMiscPage::LogRead() {
+    // The memo hears of a reading that a click has already shown or "&Clear log" has dropped.
+    if (!reading_ || !reading_->Wait(0)) return;
+    const std::unique_ptr<TLogReading> reading = std::move(reading_);
+    if (const std::optional<uint32_t> error = reading->Error())
+        AddErrorLine(logMemo_.Handle(), L"Error read log file. Error code: " + std::to_wstring(*error));
+    else
+        logMemo_.ShowLog(std::move(reading->Text()));
 }
 
 void TMiscPage::ClearLogButtonClick() {
+    // What a reading under way brings is older than the clearing.
+    reading_.reset();
     try {
         if (TLogger* log = options_.Logger()) log->Clear();
     } catch (const TLogFileError& e) {
@@ -124,15 +121,14 @@ void TMiscPage::ClearLogButtonClick() {
 }
 
 void TMiscPage::SearchButtonClick() {
-    HWND memo = logMemo_.Handle();
-    const std::wstring text = ui::GetText(memo);
     const std::wstring query = ui::GetText(searchEdit_);
     size_t start = 0, length = 0;
-    GetSelection(memo, start, length);
+    logMemo_.GetSelection(start, length);
+    const std::wstring& text = logMemo_.Text();
     const bool up = upRadio_.Checked();
     std::optional<size_t> found = up ? FindUp(text, start, length, query) : FindDown(text, start, length, query);
     // The focus stays where it is; the memo shows its selection without it.
-    if (found) SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(*found), static_cast<LPARAM>(*found + query.size()));
+    if (found) logMemo_.Select(*found, query.size());
 }
 
 void TMiscPage::Layout(UINT dpi) {

@@ -17,6 +17,12 @@
 //   probe checked TEXT               prints 1 or 0: the main window's check box TEXT is ticked
 //   probe tray-hints SECONDS         stands in for the taskbar for SECONDS: prints "taskbar ready",
 //                                    then every hint a tray icon is given, a line each
+//   probe click-ms CAPTION SECONDS   clicks the main window's button CAPTION and prints how long the
+//                                    click took, then how long the window took at most to answer
+//                                    over the next SECONDS ("click N ms, longest wait N ms")
+//   probe memo-shows TEXT SECONDS    the log memo holds TEXT and shows its end in view
+//   probe search TEXT up|down        searches the log page for TEXT and prints the memo's line
+//                                    holding the selection; fails when nothing is selected
 #include <windows.h>
 // Needs windows.h first.
 #include <shellapi.h>
@@ -183,6 +189,99 @@ int ListenAsTaskbar(double seconds) {
     return 0;
 }
 
+// Another process's text, through the message (GetWindowTextW does not ask other processes).
+std::wstring TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                        &got);
+    text.resize(got);
+    return text;
+}
+
+// The log page's memo: the main window's multi-line edit with a scroll bar.
+BOOL CALLBACK FindMemo(HWND hwnd, LPARAM param) {
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    if (_wcsicmp(cls, L"Edit") != 0 || !(style & ES_MULTILINE) || !(style & WS_VSCROLL)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
+HWND Memo(HWND main) {
+    HWND memo = nullptr;
+    EnumChildWindows(main, FindMemo, reinterpret_cast<LPARAM>(&memo));
+    return memo;
+}
+
+// Sends a click to CAPTION's parent and returns the milliseconds until it was handled; -1 when
+// there is no such control or the window did not answer within 30 s.
+long long SendClick(HWND main, const std::wstring& caption) {
+    HWND control = Control(main, caption);
+    if (!control) return -1;
+    const ULONGLONG start = GetTickCount64();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(control), SMTO_NORMAL, 30000, &result))
+        return -1;
+    return static_cast<long long>(GetTickCount64() - start);
+}
+
+int ClickTime(HWND main, const std::wstring& caption, double seconds) {
+    const long long click = SendClick(main, caption);
+    if (click < 0) return 1;
+    ULONGLONG longest = 0;
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    while (GetTickCount64() < end) {
+        const ULONGLONG start = GetTickCount64();
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result)) return 1;
+        if (GetTickCount64() - start > longest) longest = GetTickCount64() - start;
+        Sleep(20);
+    }
+    std::printf("click %lld ms, longest wait %llu ms\n", click, longest);
+    return 0;
+}
+
+// Whether the memo holds text and the character ending it lies in the memo's view.
+bool MemoShows(HWND memo, const std::wstring& text) {
+    const size_t at = TextOf(memo).find(text);
+    if (at == std::wstring::npos || text.empty()) return false;
+    DWORD_PTR pos = 0;
+    SendMessageTimeoutW(memo, EM_POSFROMCHAR, at + text.size() - 1, 0, SMTO_ABORTIFHUNG, 5000, &pos);
+    RECT client = {};
+    GetClientRect(memo, &client);
+    const int y = static_cast<short>(HIWORD(pos));
+    return pos != static_cast<DWORD_PTR>(-1) && y >= 0 && y < client.bottom;
+}
+
+int Search(HWND main, const std::wstring& text, bool up) {
+    HWND memo = Memo(main);
+    HWND edit = memo ? FindWindowExW(GetParent(memo), nullptr, L"Edit", nullptr) : nullptr;
+    if (edit == memo) edit = FindWindowExW(GetParent(memo), memo, L"Edit", nullptr);
+    HWND upRadio = Control(main, L"&Up"), downRadio = Control(main, L"&Down");
+    if (!edit || !upRadio || !downRadio) return 1;
+    vantrel::test::SetText(edit, text);
+    SendMessageW(upRadio, BM_SETCHECK, up ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(downRadio, BM_SETCHECK, up ? BST_UNCHECKED : BST_CHECKED, 0);
+    if (SendClick(main, L"Sea&rch log") < 0) return 1;
+    // The memo holds a stretch of the log, well under 64 Ki characters: the packed answer does.
+    const DWORD_PTR selection = SendMessageW(memo, EM_GETSEL, 0, 0);
+    const size_t from = LOWORD(selection), to = HIWORD(selection);
+    const std::wstring shown = TextOf(memo);
+    if (to <= from || to > shown.size()) return 1;
+    const size_t begin = shown.rfind(L'\n', from), end = shown.find(L'\r', from);
+    const std::wstring line = shown.substr(begin == std::wstring::npos ? 0 : begin + 1,
+                                           end == std::wstring::npos ? std::wstring::npos : end - (begin + 1));
+    char utf8[4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+    std::printf("%s\n", utf8);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -267,6 +366,12 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (cmd == L"tray-hints" && argc > 2) return ListenAsTaskbar(seconds);
+    if (cmd == L"click-ms" && argc > 3) return main ? ClickTime(main, argv[2], seconds) : 1;
+    if (cmd == L"memo-shows" && argc > 3) {
+        HWND memo = main ? Memo(main) : nullptr;
+        return memo && WaitFor(seconds, [&] { return MemoShows(memo, argv[2]); }) ? 0 : 1;
+    }
+    if (cmd == L"search" && argc > 3) return main ? Search(main, argv[2], std::wstring(argv[3]) == L"up") : 1;
     if (cmd == L"answer-box" && argc > 3) {
         BoxSearch s{GetCurrentProcessId(), argv[2]};
         const std::wstring button = argc > 4 ? argv[4] : L"ok";

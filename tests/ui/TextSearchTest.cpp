@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
+#include "ui/TextWindow.h"
 
 namespace vantrel {
 namespace {
@@ -125,6 +126,48 @@ TEST(TextSearch, SelectionPastTheEndIsCutAtTheEnd) {
     EXPECT_FALSE(FindDown(text, 9, static_cast<size_t>(-1), L"one"));  // no overflow of start + length
     EXPECT_EQ(FindUp(text, 50, 0, L"one"), std::optional<size_t>(8));
     EXPECT_EQ(FindDown(text, 0, 0, L"one"), std::optional<size_t>(0));
+}
+
+// A log of megabytes is searched a piece at a time: matches on every side of a piece's edge count.
+TEST(TextSearch, ALongTextIsSearchedWholeAcrossItsPieces) {
+    std::wstring text(300000, L'x');
+    for (size_t at : {0u, 65533u, 131070u, 299995u})  // two across 64 Ki boundaries
+        text.replace(at, 5, L"Apple");
+    size_t at = 0;
+    for (size_t want : {65533u, 131070u, 299995u}) {
+        const std::optional<size_t> found = FindDown(text, at, 5, L"APPLE");
+        ASSERT_TRUE(found);
+        EXPECT_EQ(*found, want);
+        at = *found;
+    }
+    EXPECT_FALSE(FindDown(text, at, 5, L"apple"));
+    EXPECT_EQ(FindUp(text, text.size(), 0, L"apple"), std::optional<size_t>(299995));
+    EXPECT_EQ(FindUp(text, 299995, 5, L"apple"), std::optional<size_t>(131070));
+    EXPECT_EQ(FindUp(text, 131074, 0, L"apple"), std::optional<size_t>(65533));  // ends one short
+    EXPECT_EQ(FindUp(text, 131075, 0, L"apple"), std::optional<size_t>(131070));
+    EXPECT_EQ(FindUp(text, 65533, 5, L"apple"), std::optional<size_t>(0));
+    EXPECT_FALSE(FindUp(text, 4, 0, L"apple"));
+}
+
+// The memo of the log page shows whole lines of a long log, at most so many characters.
+TEST(TextWindow, StretchesHoldWholeLinesAndAtMostTheirWidth) {
+    std::wstring text;
+    for (int i = 0; i < 1000; ++i)
+        text += L"entry " + std::to_wstring(1000 + i) + L"\r\n";  // 12 characters each
+    const TextStretch end = StretchAtEnd(text, 100);
+    EXPECT_EQ(end, (TextStretch{text.size() - 96, text.size()}));
+    EXPECT_EQ(StretchAtEnd(L"short", 100), (TextStretch{0, 5}));
+    EXPECT_EQ(StretchFrom(text, 125, 100), (TextStretch{120, 216}));  // from the line holding 125
+    const TextStretch around = StretchAround(text, 6000, 4, 100);
+    EXPECT_LE(around.start, 6000u);
+    EXPECT_GE(around.end, 6004u);
+    EXPECT_LE(around.end - around.start, 100u);
+    EXPECT_EQ(around.start % 12, 0u);
+    EXPECT_EQ(around.end % 12, 0u);
+    // One line longer than the width is cut at the width.
+    const std::wstring wide(500, L'w');
+    EXPECT_EQ(StretchFrom(wide, 200, 100), (TextStretch{200, 300}));
+    EXPECT_EQ(StretchAtEnd(wide, 100), (TextStretch{400, 500}));
 }
 
 }  // namespace
