@@ -8,11 +8,15 @@
 //
 // Prints one Markdown table: latency from desktop to target, bursts until every file has left
 // the desktop, CPU per moved file, idle CPU and wake-ups, resident anonymous memory and
-// start-up time, with the ratios the program is held to. Then the cost of each call the
+// start-up time, with the ratios the program is held to; then the peak thread count and memory
+// of each burst and the memory 5 s after it, beside the figures at rest. Then the cost of each call the
 // program makes per item, per report and per block, for the time breakdown.
 //
 //   vantrel_bench --program EXE --mover EXE --tray EXE [--idle-seconds 30] [--latency-files 200]
-//                 [--bursts 100,1000,10000] [--starts 5]
+//                 [--bursts 100,1000,10000] [--starts 5] [--only memory]
+//
+// With --only memory it measures the program alone: start-up, memory and threads at rest, and
+// its threads and memory during and after the bursts (no mover, no bare loop, no call costs).
 //
 // The desktop is redirected to a fresh folder and the settings file and log are moved aside for
 // the run: scripts/bench.sh runs it in a Wine prefix of its own.
@@ -42,6 +46,7 @@ struct Args {
     int latencyFiles = 200;
     int starts = 5;
     std::vector<int> bursts{100, 1000, 10000};
+    bool memoryOnly = false;  // start-up, memory and threads of the program alone
 };
 
 // A Linux path as Wine's Z: drive names it; other paths as they are.
@@ -59,6 +64,9 @@ bool ParseArgs(Args& args) {
                    args.idleSeconds = std::stoi(value);
                } else if (key == L"--latency-files") {
                    args.latencyFiles = std::stoi(value);
+               } else if (key == L"--only") {
+                   if (value != L"memory") return false;
+                   args.memoryOnly = true;
                } else if (key == L"--starts") {
                    args.starts = std::max(1, std::stoi(value));
                } else if (key == L"--bursts") {
@@ -170,12 +178,69 @@ std::vector<double> Latencies(const std::wstring& desktop, const std::wstring& t
     return times;
 }
 
+// Reads a process's threads and memory every few milliseconds on a thread of its own and keeps
+// the highest of each, until stopped or destroyed.
+class PeakSampler {
+  public:
+    PeakSampler(int pid, DWORD intervalMs) : pid_(pid), intervalMs_(intervalMs) {
+        stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        Take();
+        thread_ = CreateThread(nullptr, 0, &PeakSampler::Main, this, 0, nullptr);
+    }
+    ~PeakSampler() { Stop(); }
+    PeakSampler(const PeakSampler&) = delete;
+    PeakSampler& operator=(const PeakSampler&) = delete;
+
+    // Ends the sampling with one last reading; the peaks stay.
+    void Stop() {
+        if (!thread_) return;
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+        thread_ = nullptr;
+        Take();
+    }
+    const UnixStatus& Peak() const { return peak_; }
+    int Samples() const { return samples_; }
+
+  private:
+    static DWORD WINAPI Main(void* self) {
+        auto* sampler = static_cast<PeakSampler*>(self);
+        while (WaitForSingleObject(sampler->stop_, sampler->intervalMs_) == WAIT_TIMEOUT)
+            sampler->Take();
+        return 0;
+    }
+    void Take() {
+        const UnixStatus now = ReadUnixStatus(pid_);
+        peak_.threads = std::max(peak_.threads, now.threads);
+        peak_.rssAnonMiB = std::max(peak_.rssAnonMiB, now.rssAnonMiB);
+        peak_.vmRssMiB = std::max(peak_.vmRssMiB, now.vmRssMiB);
+        ++samples_;
+    }
+
+    int pid_;
+    DWORD intervalMs_;
+    HANDLE stop_ = nullptr;
+    HANDLE thread_ = nullptr;
+    UnixStatus peak_;
+    int samples_ = 0;
+};
+
+// How often the threads and memory are read during a burst.
+constexpr DWORD kSampleMs = 10;
+// When the memory after a burst is read: this long after the desktop was empty.
+constexpr double kAfterBurstMs = 5000;
+
 struct Burst {
     double ms = 0;          // from the first file created until the desktop is empty
     double cpuPerFile = 0;  // the mover's CPU for the burst, per file
     double serverCpuPerFile = 0;
     size_t left = 0;     // still on the desktop when it settled
     size_t arrived = 0;  // in the target afterwards
+    UnixStatus peak;     // the highest thread count and memory from the first file until it settled
+    int samples = 0;     // readings taken for the peaks
+    UnixStatus after;    // kAfterBurstMs after it settled
 };
 
 // n files created on the watched desktop; done when it is empty, or nothing has left it for 3 s.
@@ -183,6 +248,7 @@ Burst RunBurst(const std::wstring& desktop, const std::wstring& target, int n, i
     Burst b;
     const double cpuBefore = CpuMs(pid);
     const double serverBefore = CpuMs(serverPid);
+    PeakSampler sampler(pid, kSampleMs);
     const double start = NowMs();
     for (int i = 0; i < n; ++i)
         WriteNewFile(desktop + BurstName(n, i), "0123456789abcdef");
@@ -204,10 +270,17 @@ Burst RunBurst(const std::wstring& desktop, const std::wstring& target, int n, i
     }
     b.ms = lastChange - start;
     Sleep(200);  // the last batch writes its report
+    sampler.Stop();
+    b.peak = sampler.Peak();
+    b.samples = sampler.Samples();
     b.cpuPerFile = (CpuMs(pid) - cpuBefore) / n;
     b.serverCpuPerFile = (CpuMs(serverPid) - serverBefore) / n;
     b.left = remaining;
     b.arrived = ListNames(target).size();
+    // Read before the clean-up, which can take seconds for a large target.
+    while (NowMs() - lastChange < kAfterBurstMs)
+        Sleep(10);
+    b.after = ReadUnixStatus(pid);
     for (const auto& name : ListNames(desktop))
         DeleteFileW((desktop + name).c_str());
     MakeEmpty(target);
@@ -234,7 +307,9 @@ struct MoverRun {
     double idleCpuMs = 0;
     uint64_t idleSwitches = 0;
     double restMiB = 0;       // at rest before any work
+    UnixStatus rest;          // the same moment: threads and memory
     double afterWorkMiB = 0;  // at rest after the bursts
+    UnixStatus afterWork;
 };
 
 MoverRun Measure(const Args& args,
@@ -244,7 +319,8 @@ MoverRun Measure(const Args& args,
                  int serverPid) {
     MoverRun run;
     Sleep(1500);  // the change read is pending, start-up work is over
-    run.restMiB = RssAnonMiB(child.UnixPid());
+    run.rest = ReadUnixStatus(child.UnixPid());
+    run.restMiB = run.rest.rssAnonMiB;
     const double cpu = CpuMs(child.UnixPid());
     const uint64_t switches = ContextSwitches(child.UnixPid());
     Sleep(static_cast<DWORD>(args.idleSeconds) * 1000);
@@ -258,30 +334,40 @@ MoverRun Measure(const Args& args,
         run.bursts.push_back(RunBurst(desktop, target, n, child.UnixPid(), serverPid));
     }
     Sleep(7000);  // idle workers end after 5 s
-    run.afterWorkMiB = RssAnonMiB(child.UnixPid());
+    run.afterWork = ReadUnixStatus(child.UnixPid());
+    run.afterWorkMiB = run.afterWork.rssAnonMiB;
     return run;
 }
 
 struct StartFigures {
     double programMs = 0, trayMs = 0, programMiB = 0, trayMiB = 0;
+    double programThreads = 0, trayThreads = 0;
 };
 
 // Each program started `starts` times after one warm-up start; medians.
 StartFigures MeasureStarts(const Args& args) {
-    std::vector<double> programMs, trayMs, programMiB, trayMiB;
+    std::vector<double> programMs, trayMs, programMiB, trayMiB, programThreads, trayThreads;
+    auto keep = [](const Child& child, std::vector<double>& ms, std::vector<double>& mib,
+                   std::vector<double>& threads) {
+        const UnixStatus now = ReadUnixStatus(child.UnixPid());
+        ms.push_back(child.StartupMs());
+        mib.push_back(now.rssAnonMiB);
+        threads.push_back(static_cast<double>(now.threads));
+    };
     for (int i = 0; i <= args.starts; ++i) {
         {
             Child tray(args.programs.at(L"--tray"), L"", L"MinimalTray");
             Sleep(1500);
-            if (i > 0) trayMs.push_back(tray.StartupMs()), trayMiB.push_back(RssAnonMiB(tray.UnixPid()));
+            if (i > 0) keep(tray, trayMs, trayMiB, trayThreads);
         }
         {
             Child program(args.programs.at(L"--program"), L"", L"TMainForm");
             Sleep(1500);
-            if (i > 0) programMs.push_back(program.StartupMs()), programMiB.push_back(RssAnonMiB(program.UnixPid()));
+            if (i > 0) keep(program, programMs, programMiB, programThreads);
         }
     }
-    return {Percentile(programMs, 50), Percentile(trayMs, 50), Percentile(programMiB, 50), Percentile(trayMiB, 50)};
+    return {Percentile(programMs, 50), Percentile(trayMs, 50),         Percentile(programMiB, 50),
+            Percentile(trayMiB, 50),   Percentile(programThreads, 50), Percentile(trayThreads, 50)};
 }
 
 // Mean time of one call of what, over count calls.
@@ -363,6 +449,50 @@ void PrintCallCosts(const std::wstring& folder, const std::wstring& other) {
     MakeEmpty(other);
 }
 
+// The rows of the program at rest: idle, memory, threads and start-up.
+void PrintRestRows(const Args& args, const MoverRun& program, const MoverRun& mover, const StartFigures& starts) {
+    std::printf("| Idle: CPU and thread wake-ups in %d s | %.0f ms, %llu | %.0f ms, %llu | | | 0 and 0 |\n",
+                args.idleSeconds, program.idleCpuMs, static_cast<unsigned long long>(program.idleSwitches),
+                mover.idleCpuMs, static_cast<unsigned long long>(mover.idleSwitches));
+    std::printf(
+        "| Memory at rest, RssAnon | %.1f MiB (after the bursts %.1f MiB) | %.1f MiB | %.1f MiB | %.2f x tray | "
+        "<= 1.5 x tray |\n",
+        starts.programMiB, program.afterWorkMiB, mover.restMiB, starts.trayMiB,
+        starts.programMiB / std::max(0.001, starts.trayMiB));
+    std::printf(
+        "| Memory at rest after the bursts, RssAnon | %.1f MiB | %.1f MiB | %.1f MiB | %.2f x tray | <= 1.5 x tray |\n",
+        program.afterWorkMiB, mover.afterWorkMiB, starts.trayMiB,
+        program.afterWorkMiB / std::max(0.001, starts.trayMiB));
+    std::printf("| Threads at rest (after the bursts) | %.0f (%llu) | %llu (%llu) | %.0f | | |\n",
+                starts.programThreads, static_cast<unsigned long long>(program.afterWork.threads),
+                static_cast<unsigned long long>(mover.rest.threads),
+                static_cast<unsigned long long>(mover.afterWork.threads), starts.trayThreads);
+    std::printf(
+        "| Start-up until the window exists, median of %d | %.0f ms | | %.0f ms | %.2f x tray | <= 1.2 x tray |\n",
+        args.starts, starts.programMs, starts.trayMs, starts.programMs / std::max(0.001, starts.trayMs));
+}
+
+// Threads and memory during each burst and 5 s after it, next to the same process at rest.
+void PrintBurstResources(const Args& args, const std::vector<std::pair<const char*, const MoverRun*>>& runs) {
+    std::printf(
+        "\n| Burst | Threads at rest | Peak threads | Threads 5 s after | RssAnon at rest | Peak RssAnon | "
+        "Peak VmRSS | RssAnon 5 s after |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    for (const auto& [name, run] : runs) {
+        for (size_t i = 0; i < args.bursts.size() && i < run->bursts.size(); ++i) {
+            const Burst& b = run->bursts[i];
+            std::printf("| %s, %d files | %llu | %llu | %llu | %.1f MiB | %.1f MiB | %.1f MiB | %.1f MiB |\n", name,
+                        args.bursts[i], static_cast<unsigned long long>(run->rest.threads),
+                        static_cast<unsigned long long>(b.peak.threads),
+                        static_cast<unsigned long long>(b.after.threads), run->rest.rssAnonMiB, b.peak.rssAnonMiB,
+                        b.peak.vmRssMiB, b.after.rssAnonMiB);
+        }
+    }
+    std::printf("\nPeaks from /proc/<pid>/status every %lu ms during each burst (%d readings in the largest).\n",
+                static_cast<unsigned long>(kSampleMs),
+                runs.empty() || runs[0].second->bursts.empty() ? 0 : runs[0].second->bursts.back().samples);
+}
+
 void PrintTable(const Args& args,
                 const MoverRun& program,
                 const MoverRun& mover,
@@ -390,17 +520,7 @@ void PrintTable(const Args& args,
             "| | <= 1 ms |\n",
             n, p.cpuPerFile, p.serverCpuPerFile, m.cpuPerFile, m.serverCpuPerFile);
     }
-    std::printf("| Idle: CPU and thread wake-ups in %d s | %.0f ms, %llu | %.0f ms, %llu | | | 0 and 0 |\n",
-                args.idleSeconds, program.idleCpuMs, static_cast<unsigned long long>(program.idleSwitches),
-                mover.idleCpuMs, static_cast<unsigned long long>(mover.idleSwitches));
-    std::printf(
-        "| Memory at rest, RssAnon | %.1f MiB (after the bursts %.1f MiB) | %.1f MiB | %.1f MiB | %.2f x tray | "
-        "<= 1.5 x tray |\n",
-        starts.programMiB, program.afterWorkMiB, mover.restMiB, starts.trayMiB,
-        starts.programMiB / std::max(0.001, starts.trayMiB));
-    std::printf(
-        "| Start-up until the window exists, median of %d | %.0f ms | | %.0f ms | %.2f x tray | <= 1.2 x tray |\n",
-        args.starts, starts.programMs, starts.trayMs, starts.programMs / std::max(0.001, starts.trayMs));
+    PrintRestRows(args, program, mover, starts);
 }
 
 }  // namespace
@@ -410,7 +530,7 @@ int main() {
     if (!ParseArgs(args)) {
         std::fputs(
             "usage: vantrel_bench --program EXE --mover EXE --tray EXE [--idle-seconds 30] "
-            "[--latency-files 200] [--bursts 100,1000,10000] [--starts 5]\n",
+            "[--latency-files 200] [--bursts 100,1000,10000] [--starts 5] [--only memory]\n",
             stderr);
         return 2;
     }
@@ -437,6 +557,18 @@ int main() {
         Child child(args.programs.at(L"--program"), L"", L"TMainForm");
         program = Measure(args, desktop, programTarget, child, serverPid);
     }
+    if (args.memoryOnly) {
+        std::printf("\n| Figure | Program | Minimal mover (not run) | Minimal tray | Program ratio | Target |\n");
+        std::printf("|---|---|---|---|---|---|\n");
+        PrintRestRows(args, program, MoverRun{}, starts);
+        PrintBurstResources(args, {{"Program", &program}});
+        std::fflush(stdout);
+        RemoveTree(desktop);
+        RemoveTree(moverTarget);
+        RemoveTree(staging);
+        RemoveTree(bareTarget);
+        return 0;
+    }
     std::printf("the minimal mover...\n");
     std::fflush(stdout);
     MoverRun mover;
@@ -457,6 +589,7 @@ int main() {
         bare.push_back(BareLoop(staging, bareTarget, n));
 
     PrintTable(args, program, mover, bare, starts);
+    PrintBurstResources(args, {{"Program", &program}, {"Minimal mover", &mover}});
     PrintCallCosts(staging, bareTarget);
     std::fflush(stdout);
     RemoveTree(desktop);

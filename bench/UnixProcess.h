@@ -86,6 +86,23 @@ inline double RssAnonMiB(int pid) {
            1024.0;
 }
 
+// The threads and resident memory of a process at one moment, from one read of its status.
+struct UnixStatus {
+    uint64_t threads = 0;
+    double rssAnonMiB = 0;  // private memory in use: heaps, stacks, written data
+    double vmRssMiB = 0;    // all resident memory, the shared libraries' pages too
+};
+
+inline UnixStatus ReadUnixStatus(int pid) {
+    UnixStatus now;
+    if (pid == 0) return now;
+    const std::string status = ReadUnixFile("/proc/" + std::to_string(pid) + "/status");
+    now.threads = StatusField(status, "Threads");
+    now.rssAnonMiB = static_cast<double>(StatusField(status, "RssAnon")) / 1024.0;
+    now.vmRssMiB = static_cast<double>(StatusField(status, "VmRSS")) / 1024.0;
+    return now;
+}
+
 // User and system CPU time of the whole process, in milliseconds (10 ms steps on most kernels).
 inline double CpuMs(int pid) {
     if (pid == 0) return 0;

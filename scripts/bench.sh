@@ -7,7 +7,10 @@
 #   scripts/bench.sh [--idle-seconds 30] [--latency-files 200] [--bursts 100,1000,10000] [--starts 5]
 #   scripts/bench.sh --across-only [--files 200] [--file-kib 256] [--big-mib 512]
 #   scripts/bench.sh --rescan-only [--items 10000] [--new 100] [--repeats 9]
+#   scripts/bench.sh --memory-only [--idle-seconds 30] [--latency-files 200] [--bursts ...] [--starts 5]
 # Options after --across-only or --rescan-only go to that run alone; the others take their defaults.
+# --memory-only measures the program alone (start-up, memory and threads at rest, during and after
+# the bursts) and nothing else: a quick run for memory work.
 #   VANTREL_BENCH_BUILD  build directory (default: <repo>/build/bench-mingw64)
 set -euo pipefail
 
@@ -36,6 +39,12 @@ if [ "$mode" = "--rescan-only" ]; then
     shift
     rescan_args=("$@")
     rescan
+    exit 0
+elif [ "$mode" = "--memory-only" ]; then
+    shift
+    "$repo/scripts/with-display.sh" "$repo/scripts/wine-run.sh" "$build/bench/vantrel_bench.exe" \
+        --program "$build/src/app/DesktopVantrel.exe" --mover "$build/bench/minimal_mover.exe" \
+        --tray "$build/bench/minimal_tray.exe" --only memory "$@"
     exit 0
 elif [ "$mode" = "--across-only" ]; then
     shift
