@@ -35,6 +35,21 @@ bool OutsideTheDesktop(const std::wstring& name) {
 TFileMove::TFileMove(bool createSuspended) : TThread(createSuspended) {}
 
 void TFileMove::Execute() {
+    switch (step_) {
+        case Step::Walk:
+            if (!Begin()) return Finish();
+            if (step_ == Step::Note) return;  // held until the user answers
+            break;
+        case Step::Note:
+            if (!TakeNote()) return Finish();
+            break;
+        case Step::Move:
+            break;
+    }
+    if (MoveItems()) Finish();
+}
+
+bool TFileMove::Begin() {
     FileList.clear();
     Report.clear();
     if (Journal) batch_ = Journal->NewBatch();
@@ -42,18 +57,25 @@ void TFileMove::Execute() {
     std::vector<char>().swap(Buffer);
 
     // A block whose items were all dropped leaves no trace in the log.
-    if (FileList.empty()) return;
+    if (FileList.empty()) return false;
 
     // Moving into the desktop would turn every item into its own clash: nothing is touched.
     const std::wstring target = Settings->DestinationFolder();
     if (SameFolder(target, Settings->DesktopFolder())) {
         Report.push_back(L"Nothing moved: the target folder " + target + L" is the desktop folder.");
-    } else if (Settings->QuickNote()) {
-        QueryNote();
-    } else {
-        AddHeader();
-        MoveItems();
+        return false;
     }
+    if (Settings->QuickNote()) {
+        QueryNote();
+        return true;
+    }
+    AddHeader();
+    step_ = Step::Move;
+    return true;
+}
+
+void TFileMove::Finish() {
+    if (Report.empty()) return;
     // Journaled before it is told: whoever reads of a move can undo it.
     if (Journal) Journal->Record(batch_, moved_);
     Settings->Logger()->AddLine(JoinLines(Report));
@@ -93,9 +115,17 @@ void TFileMove::AddHeader() {
 }
 
 void TFileMove::QueryNote() {
-    std::wstring fileName = Settings->DestinationFolder() + FileList.front() + L".txt";
-    NoteAnswer answer = AskNote(fileName, Settings->SaveNoteFiles());
+    step_ = Step::Note;
+    Hold();
+    AskNoteApart(Settings->DestinationFolder() + FileList.front() + L".txt", Settings->SaveNoteFiles(),
+                 [this](NoteAnswer answer) {
+                     note_ = std::move(answer);
+                     Wake();
+                 });
+}
 
+bool TFileMove::TakeNote() {
+    const NoteAnswer& answer = note_;
     switch (answer.ModalResult) {
         case kNoteOk:
             if (Settings->SaveNoteFiles()) {
@@ -108,7 +138,7 @@ void TFileMove::QueryNote() {
                     Report.clear();
                     Report.push_back(L"Comments not saved to file: " + answer.FileName +
                                      L" (files not moved). Error code: " + SignedStr(code));
-                    return;
+                    return false;
                 }
                 Report.push_back(L"Comments saved to file: " + answer.FileName);
             }
@@ -116,17 +146,22 @@ void TFileMove::QueryNote() {
             break;
         case kNoteAbort:
             Report.push_back(L"User aborted operation.");
-            return;
+            return false;
         default:
             break;
     }
     AddHeader();
-    MoveItems();
+    step_ = Step::Move;
+    return true;
 }
 
-void TFileMove::MoveItems() {
-    for (size_t i = 0; i < FileList.size(); ++i) {
-        const std::wstring& name = FileList[i];
+bool TFileMove::MoveItems() {
+    for (; next_ < FileList.size(); ++next_) {
+        const std::wstring& name = FileList[next_];
+        if (waiting_) {
+            if (!Retry(name)) return false;
+            continue;
+        }
         const std::wstring source = Settings->DesktopFolder() + name;
         if (Os().DirectoryExists(source)) {
             if (!Settings->MoveFolder()) continue;
@@ -140,24 +175,30 @@ void TFileMove::MoveItems() {
             mover->Resume();
             continue;
         }
-        JournalItem item;
-        item.name = names_[i];
+        item_ = JournalItem{};
+        item_.name = names_[next_];
         // A plain file into a free name costs two calls in all. The move never replaces, so the
         // target is looked at only when the move fails; a failed move leaves everything in place.
-        bool moved = false;
         if (uint32_t error = 0; MoveOnce(name, error)) {
-            Report.push_back(L"File: " + name + L" moved");
-            moved = true;
+            EndItem(name, true);
         } else if (Os().FileExists(source)) {
-            moved = MoveFileItem(name, error, item);
+            if (!StartRetries(name, error)) return false;
         } else {
             Report.push_back(L"File: " + name + L" not exist or deleted");
         }
-        if (moved) {
-            item.movedTo = movedTo_;
-            moved_.push_back(std::move(item));
-        }
     }
+    return true;
+}
+
+void TFileMove::EndItem(const std::wstring& name, bool moved) {
+    waiting_ = false;
+    if (!moved) {
+        Report.push_back(L"File: " + name + L" not moved. Error code: " + SignedStr(error_));
+        return;
+    }
+    Report.push_back(L"File: " + name + L" moved");
+    item_.movedTo = movedTo_;
+    moved_.push_back(std::move(item_));
 }
 
 bool TFileMove::MoveOnce(const std::wstring& name, uint32_t& error) {
@@ -173,48 +214,68 @@ bool TFileMove::MoveOnce(const std::wstring& name, uint32_t& error) {
     return error == 0;
 }
 
-bool TFileMove::MoveFileItem(const std::wstring& name, uint32_t error, JournalItem& item) {
+void TFileMove::MakeRoom(const std::wstring& name) {
+    std::wstring target = Settings->DestinationFolder() + name;
+    if (!Os().FileExists(target)) return;
+    if (Settings->RenameFile()) {
+        std::wstring aside = ClashName(Settings->DestinationFolder(), Os().TickCount(), name);
+        if (Os().MoveFile(target, aside)) {
+            Report.push_back(L"File: " + target + L" renamed to: " + aside);
+            item_.asideFrom = target;
+            item_.asideTo = aside;
+        } else {
+            Report.push_back(L"File: " + target + L" not renamed. Error code: " + SignedStr(Os().LastError()));
+        }
+    } else if (Os().DeleteFile(target)) {
+        Report.push_back(L"File: " + target + L" deleted.");
+        item_.deleted = target;
+    } else {
+        Report.push_back(L"File: " + target + L" not deleted. Error code: " + SignedStr(Os().LastError()));
+    }
+}
+
+bool TFileMove::StartRetries(const std::wstring& name, uint32_t error) {
     // The first attempt failed with error. Make room once: the file already in the target goes
     // aside or away.
-    std::wstring target = Settings->DestinationFolder() + name;
-    if (Os().FileExists(target)) {
-        if (Settings->RenameFile()) {
-            std::wstring aside = ClashName(Settings->DestinationFolder(), Os().TickCount(), name);
-            if (Os().MoveFile(target, aside)) {
-                Report.push_back(L"File: " + target + L" renamed to: " + aside);
-                item.asideFrom = target;
-                item.asideTo = aside;
-            } else {
-                Report.push_back(L"File: " + target + L" not renamed. Error code: " + SignedStr(Os().LastError()));
-            }
-        } else {
-            if (Os().DeleteFile(target)) {
-                Report.push_back(L"File: " + target + L" deleted.");
-                item.deleted = target;
-            } else {
-                Report.push_back(L"File: " + target + L" not deleted. Error code: " + SignedStr(Os().LastError()));
-            }
-        }
-    }
-
-    auto attempt = [&] { return MoveOnce(name, error); };
-
+    error_ = error;
+    MakeRoom(name);
     // An attempt that only met the name taken in the target did not count: room has been made
     // (or the name is a folder's), and the real first attempt follows at once.
-    bool moved = (error == kErrorAlreadyExists || error == kErrorFileExists) && attempt();
-    // A file still in use gets a second chance after a second, and more when the user wants them.
-    // A wait cut short by the end of the program makes no further attempt: the file stays whole
-    // on the desktop and the report says why it was not moved.
-    if (!moved && Pause(kRetryWaitMs)) moved = attempt();
-    if (!moved && Settings->TryToMove()) {
-        for (int32_t k = 0, extra = Settings->TryCount(); !moved && k < extra && Pause(kRetryWaitMs); ++k)
-            moved = attempt();
+    if ((error == kErrorAlreadyExists || error == kErrorFileExists) && MoveOnce(name, error_)) {
+        EndItem(name, true);
+        return true;
     }
-    if (moved)
-        Report.push_back(L"File: " + name + L" moved");
-    else
-        Report.push_back(L"File: " + name + L" not moved. Error code: " + SignedStr(error));
-    return moved;
+    // A file still in use gets a second chance after a second, and more when the user wants them.
+    // The end of the program makes no further attempt: the file stays whole on the desktop and the
+    // report says why it was not moved.
+    attempts_ = 0;
+    extra_ = 0;
+    if (Terminated()) {
+        EndItem(name, false);
+        return true;
+    }
+    waiting_ = true;
+    RunAgainIn(kRetryWaitMs);
+    return false;
+}
+
+bool TFileMove::Retry(const std::wstring& name) {
+    if (Terminated()) {
+        EndItem(name, false);
+        return true;
+    }
+    if (MoveOnce(name, error_)) {
+        EndItem(name, true);
+        return true;
+    }
+    // The extra attempts are counted from the second chance on, with the settings of that moment.
+    if (++attempts_ == 1) extra_ = Settings->TryToMove() ? Settings->TryCount() : 0;
+    if (attempts_ > extra_ || Terminated()) {
+        EndItem(name, false);
+        return true;
+    }
+    RunAgainIn(kRetryWaitMs);
+    return false;
 }
 
 }  // namespace vantrel

@@ -1,6 +1,6 @@
 #include "engine/Movefolder.h"
 
-#include <functional>
+#include <algorithm>
 #include <memory>
 
 #include "engine/Across.h"
@@ -17,19 +17,6 @@ constexpr uint32_t kErrorDirectory = 267;
 // Numbered names tried when a folder that could not be moved finds its own name taken.
 constexpr int kMaxNameBackTries = 99;
 
-// A wait for a whole quiet period of delayMs, made of waits of TThread::kStopCheckMs so the end of
-// the program is seen in time; false when stop() became true before the period was over.
-bool WaitQuietly(FolderWatch& watch, uint32_t delayMs, const std::function<bool()>& stop, WaitResult& result) {
-    for (uint32_t left = delayMs; left > 0;) {
-        if (stop()) return false;
-        uint32_t slice = left < TThread::kStopCheckMs ? left : TThread::kStopCheckMs;
-        result = watch.Wait(slice);
-        if (result != WaitResult::Timeout) return true;
-        left -= slice;
-    }
-    return true;
-}
-
 }  // namespace
 
 TMoveDirectory::TMoveDirectory(bool createSuspended) : TThread(createSuspended) {}
@@ -43,105 +30,126 @@ int32_t TMoveDirectory::ShellOperation(const std::wstring& from, const std::wstr
 }
 
 void TMoveDirectory::Execute() {
-    StringList lines;
-    // Make room in the target once, before the wait.
-    if (Settings->RenameFolder()) RenameClash(lines);
+    WaitEnd end = WaitEnd::Stopped;
+    if (FirstRun()) {
+        if (!Begin()) return Finish(WaitEnd::Vanished);
+    } else if (Look(end)) {
+        return Finish(end);
+    }
+}
 
-    int32_t result = 0;
-    bool targetIsDesktop = false;
+bool TMoveDirectory::Begin() {
+    // Make room in the target once, before the wait.
+    if (Settings->RenameFolder()) RenameClash();
     // The holding name and the name given back keep the letter case the user gave the folder.
     ItemInfo found;
     name_ = Os().FindItem(Settings->DesktopFolder() + FolderName, found) ? found.name : FolderName;
-    std::unique_ptr<FolderWatch> watch = Os().WatchFolderTree(Settings->DesktopFolder() + FolderName);
-    if (!watch) {
-        result = static_cast<int32_t>(Os().LastError());
-    } else {
-        tick_ = Os().TickCount();
-        const std::wstring holdingName = HoldingName(tick_, name_);
-        const WaitEnd end = WaitUntilQuiet(*watch, holdingName, result);
-        if (end != WaitEnd::Vanished && end != WaitEnd::Stopped) {
-            // The target is read now, so a target chosen during the wait is honoured.
-            targetIsDesktop = SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder());
-            if (!targetIsDesktop) result = MoveToTarget(holdingName);
-            // Also when part of it stayed behind in use after a move to another volume.
-            if (end == WaitEnd::Taken && (targetIsDesktop || result != 0 || !note_.empty())) GiveNameBack(holdingName);
-        }
-        watch.reset();
+    watch_ = Os().WatchFolderTree(Settings->DesktopFolder() + FolderName);
+    if (!watch_) {
+        result_ = static_cast<int32_t>(Os().LastError());
+        return false;
     }
+    tick_ = Os().TickCount();
+    holdingName_ = HoldingName(tick_, name_);
+    StartQuietPeriod();
+    return true;
+}
+
+void TMoveDirectory::StartQuietPeriod() {
+    // Below 1 ms only an edited settings file can go; it must not become a huge unsigned wait.
+    const int32_t delay = Settings->MoveFolderDelay();
+    delay_ = delay < 1 ? 1u : static_cast<uint32_t>(delay);
+    quietSince_ = Os().TickCount();
+    RunAgainIn(std::min(delay_, kStopCheckMs));
+}
+
+bool TMoveDirectory::Vanished() {
+    // A folder that is gone ends the wait with the system's code for it.
+    Os().SetLastError(0);
+    if (Os().DirectoryExists(Settings->DesktopFolder() + FolderName)) return false;
+    const uint32_t code = Os().LastError();
+    result_ = static_cast<int32_t>(code != 0 ? code : kErrorDirectory);
+    return true;
+}
+
+bool TMoveDirectory::Look(WaitEnd& end) {
+    auto over = [&end](WaitEnd how) {
+        end = how;
+        return true;
+    };
+    if (Terminated()) {
+        // The program is ending: the folder stays on the desktop under its own name.
+        result_ = static_cast<int32_t>(kErrorCancelled);
+        return over(WaitEnd::Stopped);
+    }
+    switch (watch_->Wait(0)) {
+        case WaitResult::Changed:
+            // Something inside changed: the quiet period starts again from zero.
+            otherWaits_ = 0;
+            if (!watch_->Rearm()) return over(WaitEnd::RearmFailed);
+            if (Vanished()) return over(WaitEnd::Vanished);
+            break;
+        case WaitResult::Timeout: {
+            otherWaits_ = 0;
+            const uint32_t quiet = Os().TickCount() - quietSince_;
+            if (quiet < delay_) {
+                RunAgainIn(std::min(delay_ - quiet, kStopCheckMs));
+                return false;
+            }
+            const std::wstring desktop = Settings->DesktopFolder();
+            if (ShellOperation(desktop + FolderName, desktop + holdingName_, true) == 0) return over(WaitEnd::Taken);
+            if (Vanished()) return over(WaitEnd::Vanished);
+            if (!watch_->Rearm()) return over(WaitEnd::RearmFailed);
+            break;
+        }
+        case WaitResult::Other:
+            if (++otherWaits_ >= kMaxOtherWaits) return over(WaitEnd::NoProgress);
+            break;
+    }
+    StartQuietPeriod();
+    return false;
+}
+
+void TMoveDirectory::Finish(WaitEnd end) {
+    bool targetIsDesktop = false;
+    if (watch_ && end != WaitEnd::Vanished && end != WaitEnd::Stopped) {
+        // The target is read now, so a target chosen during the wait is honoured.
+        targetIsDesktop = SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder());
+        if (!targetIsDesktop) result_ = MoveToTarget(holdingName_);
+        // Also when part of it stayed behind in use after a move to another volume.
+        if (end == WaitEnd::Taken && (targetIsDesktop || result_ != 0 || !note_.empty())) GiveNameBack(holdingName_);
+    }
+    watch_.reset();
 
     if (targetIsDesktop)
-        lines.push_back(L"Folder: " + FolderName + L" not moved: the target folder " + Settings->DestinationFolder() +
-                        L" is the desktop folder.");
-    else if (result == 0)
-        lines.push_back(L"Folder: " + FolderName + L" moved");
+        lines_.push_back(L"Folder: " + FolderName + L" not moved: the target folder " + Settings->DestinationFolder() +
+                         L" is the desktop folder.");
+    else if (result_ == 0)
+        lines_.push_back(L"Folder: " + FolderName + L" moved");
     else if (note_.empty())
-        lines.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result));
-    if (!note_.empty()) lines.push_back(note_);
+        lines_.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result_));
+    if (!note_.empty()) lines_.push_back(note_);
     // A folder that left part of itself behind is not one that could be put back whole.
-    if (!targetIsDesktop && result == 0 && note_.empty() && Journal) {
+    if (!targetIsDesktop && result_ == 0 && note_.empty() && Journal) {
         moved_.folder = true;
         moved_.name = name_;
         Journal->Record(Batch, {moved_});
     }
-    Settings->Logger()->AddLine(JoinLines(lines));
+    Settings->Logger()->AddLine(JoinLines(lines_));
     Os().RefreshDesktop();
 }
 
-void TMoveDirectory::RenameClash(StringList& lines) {
+void TMoveDirectory::RenameClash() {
     const std::wstring clashing = Settings->DestinationFolder() + FolderName;
     if (!Os().DirectoryExists(clashing)) return;
     const std::wstring clashName = ClashName(Settings->DestinationFolder(), Os().TickCount(), FolderName);
     const int32_t result = ShellOperation(clashing, clashName, true);
     if (result == 0) {
-        lines.push_back(L"Folder: " + clashing + L" renamed to: " + clashName);
+        lines_.push_back(L"Folder: " + clashing + L" renamed to: " + clashName);
         moved_.asideFrom = clashing;
         moved_.asideTo = clashName;
     } else {
-        lines.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + IntToStr(result));
-    }
-}
-
-TMoveDirectory::WaitEnd TMoveDirectory::WaitUntilQuiet(FolderWatch& watch,
-                                                       const std::wstring& holdingName,
-                                                       int32_t& result) {
-    const std::wstring folder = Settings->DesktopFolder() + FolderName;
-    // A folder that is gone ends the wait with the system's code for it.
-    auto vanished = [&] {
-        Os().SetLastError(0);
-        if (Os().DirectoryExists(folder)) return false;
-        const uint32_t code = Os().LastError();
-        result = static_cast<int32_t>(code != 0 ? code : kErrorDirectory);
-        return true;
-    };
-
-    int otherWaits = 0;
-    for (;;) {
-        // Below 1 ms only an edited settings file can go; it must not become a huge unsigned wait.
-        const int32_t delay = Settings->MoveFolderDelay();
-        WaitResult waited = WaitResult::Timeout;
-        if (!WaitQuietly(
-                watch, delay < 1 ? 1u : static_cast<uint32_t>(delay), [this] { return Terminated(); }, waited)) {
-            // The program is ending: the folder stays on the desktop under its own name.
-            result = static_cast<int32_t>(kErrorCancelled);
-            return WaitEnd::Stopped;
-        }
-        switch (waited) {
-            case WaitResult::Changed:
-                // Something inside changed: the quiet period starts again from zero.
-                otherWaits = 0;
-                if (!watch.Rearm()) return WaitEnd::RearmFailed;
-                if (vanished()) return WaitEnd::Vanished;
-                break;
-            case WaitResult::Timeout:
-                otherWaits = 0;
-                if (ShellOperation(folder, Settings->DesktopFolder() + holdingName, true) == 0) return WaitEnd::Taken;
-                if (vanished()) return WaitEnd::Vanished;
-                if (!watch.Rearm()) return WaitEnd::RearmFailed;
-                break;
-            case WaitResult::Other:
-                if (++otherWaits >= kMaxOtherWaits) return WaitEnd::NoProgress;
-                break;
-        }
+        lines_.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + IntToStr(result));
     }
 }
 

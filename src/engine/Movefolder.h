@@ -1,5 +1,7 @@
 // TMoveDirectory: the delayed folder mover. Waits until nothing inside a new desktop folder has
 // changed for a whole quiet period, takes it under a holding name and moves it into the target.
+// While it waits it holds no worker: it looks at its watch every kStopCheckMs from a new run of
+// Execute.
 #pragma once
 
 #include <cstdint>
@@ -42,14 +44,31 @@ class TMoveDirectory : public TThread {
     };
 
     int32_t ShellOperation(const std::wstring& from, const std::wstring& to, bool rename);
-    void RenameClash(StringList& lines);
-    WaitEnd WaitUntilQuiet(FolderWatch& watch, const std::wstring& holdingName, int32_t& result);
+    // Makes room in the target, starts the watch and the first quiet period; false when the watch
+    // could not start.
+    bool Begin();
+    void RenameClash();
+    // A quiet period starts now, as long as the settings say at this moment.
+    void StartQuietPeriod();
+    // Looks at the watch once; true with end set when the wait is over, else the next look is
+    // asked for.
+    bool Look(WaitEnd& end);
+    bool Vanished();
+    // Moves the folder (unless the wait ended without it) and logs the outcome.
+    void Finish(WaitEnd end);
     int32_t MoveToTarget(const std::wstring& holdingName);
     int32_t MoveAcross(const std::wstring& from);
     void GiveNameBack(const std::wstring& holdingName);
 
     std::wstring name_;  // the folder's name on the desktop as the user wrote it
     uint32_t tick_ = 0;  // names the holding folder and its copy on another volume
+    std::unique_ptr<FolderWatch> watch_;
+    std::wstring holdingName_;
+    StringList lines_;  // the report
+    int32_t result_ = 0;
+    uint32_t quietSince_ = 0;  // the tick count when the current quiet period began
+    uint32_t delay_ = 1;       // its length in milliseconds
+    int otherWaits_ = 0;
     std::wstring note_;  // a line that says more than the error code
     JournalItem moved_;  // what the journal gets of a completed move
 };

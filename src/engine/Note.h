@@ -4,6 +4,7 @@
 // at start, tests install their own prompts. Without one the note is skipped and the items moved.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace vantrel {
@@ -25,6 +26,11 @@ using NotePrompt = NoteAnswer (*)(const std::wstring& fileName, bool fileNameEna
 
 // Asks the installed prompt; any thread.
 NoteAnswer AskNote(const std::wstring& fileName, bool fileNameEnabled);
+// Asks the installed prompt on a thread of its own, where the form's window lives for as long as
+// it is open, and hands the answer to done there. The caller goes on at once. Without a prompt,
+// or when no thread can be made (the form cannot be shown), done gets the skipped note at once on
+// the caller's thread.
+void AskNoteApart(const std::wstring& fileName, bool fileNameEnabled, std::function<void(NoteAnswer)> done);
 // Installs a prompt; nullptr removes it.
 void SetNotePrompt(NotePrompt prompt);
 

@@ -60,7 +60,9 @@ class Task : public TThread {
         FreeOnTerminate = true;
         WaitAtExit = waitAtExit;
     }
-    using TThread::Pause;
+    using TThread::FirstRun;
+    using TThread::Hold;
+    using TThread::RunAgainIn;
     using TThread::Terminated;
     std::thread::id ranOn;
 
@@ -163,20 +165,88 @@ TEST_F(ThreadTest, IdleWorkersAreReusedAndEndAfterAWhile) {
     EXPECT_EQ(TThread::Workers(), 0);
 }
 
-// A body that blocks for long holds up no other body: each gets a worker of its own.
-TEST_F(ThreadTest, ABlockedBodyHoldsUpNoOther) {
+// No more than MaxWorkers bodies run at once, however many block; the others wait for a worker
+// to free up, the first resumed first.
+TEST_F(ThreadTest, AtMostMaxWorkersRunAtOnceAndTheRestInOrder) {
+    const int most = TThread::MaxWorkers();
+    EXPECT_GE(most, 2);
+    EXPECT_LE(most, 8);
     Gate gate;
-    std::atomic<int> blocked{0};
-    for (int i = 0; i < 20; ++i)
-        (new Task([&](Task&) {
-            ++blocked;
-            gate.Pass();
+    std::atomic<int> now{0}, peak{0};
+    Journal journal;
+    for (int i = 0; i < most + 6; ++i)
+        (new Task([&, i](Task&) {
+            const int running = ++now;
+            for (int seen = peak.load(); running > seen && !peak.compare_exchange_weak(seen, running);) {
+            }
+            journal.Add(std::to_string(i));
+            if (i < most) gate.Pass();
+            --now;
         }))->Resume();
+    ASSERT_TRUE(Eventually([&] { return now.load() == most; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(now.load(), most) << "a body ran beyond the limit or none waited";
+    std::set<std::string> first, all;
+    for (int i = 0; i < most; ++i)
+        first.insert(std::to_string(i));
+    auto entries = journal.Entries();
+    EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()), first);
+    EXPECT_LE(TThread::Workers(), most);
+    gate.Open();
+    ASSERT_TRUE(TThread::WaitForIdle(10000));
+    EXPECT_EQ(peak.load(), most);
+    entries = journal.Entries();
+    EXPECT_EQ(entries.size(), static_cast<size_t>(most + 6));
+    for (int i = 0; i < most + 6; ++i)
+        all.insert(std::to_string(i));
+    EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()), all);
+}
+
+// Bodies that wait, for a wake or for time, hold no worker: with many of them waiting, new work
+// runs at once, and each waiting body runs again when woken or when its time has come (on the
+// platform's clock), also when the wake comes before its Execute has returned.
+TEST_F(ThreadTest, WaitingBodiesHoldNoWorker) {
+    std::vector<Task*> held;
+    std::atomic<int> woken{0}, timed{0};
+    std::vector<uint64_t> waitedMs(10);
+    for (int i = 0; i < 50; ++i) {
+        held.push_back(new Task([&](Task& self) {
+            if (self.FirstRun()) return self.Hold();
+            ++woken;
+        }));
+        held.back()->Resume();
+    }
+    for (size_t i = 0; i < waitedMs.size(); ++i)
+        (new Task([&, i, start = uint64_t{0}](Task& self) mutable {
+            if (self.FirstRun()) {
+                start = os->Now();
+                return self.RunAgainIn(static_cast<uint32_t>(1000 + 100 * i));
+            }
+            waitedMs[i] = os->Now() - start;
+            ++timed;
+        }))->Resume();
+    ASSERT_TRUE(Eventually([&] { return timed.load() == 10; }));
+    for (size_t i = 0; i < waitedMs.size(); ++i)
+        EXPECT_GE(waitedMs[i], 1000 + 100 * i);
     std::atomic<bool> ran{false};
     (new Task([&](Task&) { ran = true; }))->Resume();
-    EXPECT_TRUE(Eventually([&] { return ran.load() && blocked.load() == 20; }));
-    gate.Open();
-    EXPECT_TRUE(TThread::WaitForIdle(10000));
+    EXPECT_TRUE(Eventually([&] { return ran.load(); }));
+    EXPECT_EQ(woken.load(), 0);
+    EXPECT_LE(TThread::Workers(), TThread::MaxWorkers());
+    EXPECT_EQ(TThread::Running(), 50);
+    for (Task* task : held)
+        task->Wake();
+    ASSERT_TRUE(TThread::WaitForIdle(10000));
+    EXPECT_EQ(woken.load(), 50);
+
+    std::atomic<int> runs{0};
+    (new Task([&](Task& self) {
+        if (++runs > 1) return;
+        self.Hold();
+        self.Wake();  // before this Execute has returned
+    }))->Resume();
+    ASSERT_TRUE(TThread::WaitForIdle(10000));
+    EXPECT_EQ(runs.load(), 2);
 }
 
 // With thread starts refused, waiting bodies run in order on the next worker that frees up, never
@@ -281,9 +351,9 @@ TEST_F(ThreadTest, AnExceptionLeavingABodyIsReported) {
     EXPECT_EQ(journal.Entries(), (std::vector<std::string>{"disk on fire", "unknown exception"}));
 }
 
-// The end of the program: running bodies are asked to stop and a pause sees it at once; a body
-// that never ends on its own is not waited for; bodies not yet started and bodies resumed later
-// never run.
+// The end of the program: running bodies are asked to stop, and a body waiting for its time runs
+// at once, told to stop; a body that never ends on its own is not waited for; bodies not yet
+// started and bodies resumed later never run.
 TEST_F(ThreadTest, EndAllStopsBodiesAndTakesNoNewWork) {
     NoWorkersLeft();
     Gate lifelongStop;
@@ -291,51 +361,42 @@ TEST_F(ThreadTest, EndAllStopsBodiesAndTakesNoNewWork) {
     lifelong->Resume();
 
     std::atomic<bool> pausing{false}, pauseCut{false};
-    auto* pauser = new Task([&](Task& self) {
-        pausing = true;
-        while (self.Pause(100)) {
+    (new Task([&](Task& self) {
+        if (self.Terminated()) {
+            pauseCut = true;
+            return;
         }
-        pauseCut = true;
-    });
-    pauser->Resume();
+        pausing = true;
+        self.RunAgainIn(3600 * 1000);
+    }))->Resume();
     ASSERT_TRUE(Eventually([&] { return pausing.load(); }));
 
-    // Two bodies wait for a thread the system will not make.
+    // Every worker busy, and two bodies waiting for one.
+    const int most = TThread::MaxWorkers();
     Gate busy;
-    std::atomic<bool> busyRunning{false};
-    (new Task([&](Task&) {
-        busyRunning = true;
-        busy.Pass();
-    }))->Resume();
-    ASSERT_TRUE(Eventually([&] { return busyRunning.load(); }));
-    os->RefuseThreads(-1);
+    std::atomic<int> busyRunning{0};
+    for (int i = 0; i < most; ++i)
+        (new Task([&](Task&) {
+            ++busyRunning;
+            busy.Pass();
+        }))->Resume();
+    ASSERT_TRUE(Eventually([&] { return busyRunning.load() == most; }));
     std::atomic<int> neverRun{0};
     (new Task([&](Task&) { ++neverRun; }))->Resume();
     (new Task([&](Task&) { ++neverRun; }))->Resume();
 
-    // The busy body ignores the request: the end waits only as long as it is told.
+    // The busy bodies ignore the request: the end waits only as long as it is told.
     auto begin = std::chrono::steady_clock::now();
     EXPECT_FALSE(TThread::EndAll(300));
     EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(250));
-    EXPECT_TRUE(pauseCut);
     busy.Open();
     EXPECT_TRUE(TThread::EndAll(10000));
+    EXPECT_TRUE(pauseCut);
 
     (new Task([&](Task&) { ++neverRun; }))->Resume();
-    os->AllowThreads();
     lifelongStop.Open();
     ASSERT_TRUE(TThread::WaitForIdle(10000));
     EXPECT_EQ(neverRun.load(), 0);
-}
-
-// A pause lasts its time on the platform's clock when nobody asks the body to stop.
-TEST_F(ThreadTest, APauseLastsItsTime) {
-    std::atomic<bool> whole{false};
-    uint64_t before = os->Now();
-    (new Task([&](Task& self) { whole = self.Pause(2500); }))->Resume();
-    ASSERT_TRUE(TThread::WaitForIdle(10000));
-    EXPECT_TRUE(whole);
-    EXPECT_EQ(os->Now() - before, 2500u);
 }
 
 }  // namespace
