@@ -96,15 +96,24 @@ void TJournal::Load() {
     if (Os().MoveFile(fileName_, aside)) setAsideAs_ = aside;
 }
 
-void TJournal::Save() {
-    std::string bytes = "\xFF\xFE" + ToUtf16Le(Format(batches_));
-    // Never longer than the next start reads: the oldest batches go first.
-    while (bytes.size() > kMaxFileSize && batches_.size() > 1) {
-        batches_.erase(batches_.begin());
-        bytes = "\xFF\xFE" + ToUtf16Le(Format(batches_));
+void TJournal::Save(std::unique_lock<std::mutex>& lock) {
+    changed_ = true;
+    if (writing_) return;
+    writing_ = true;
+    while (changed_) {
+        changed_ = false;
+        std::string bytes = "\xFF\xFE" + ToUtf16Le(Format(batches_));
+        // Never longer than the next start reads: the oldest batches go first.
+        while (bytes.size() > kMaxFileSize && batches_.size() > 1) {
+            batches_.erase(batches_.begin());
+            bytes = "\xFF\xFE" + ToUtf16Le(Format(batches_));
+        }
+        lock.unlock();
+        // A journal that cannot be written stays whole in memory; the next write tries again.
+        Os().ReplaceFile(fileName_, bytes);
+        lock.lock();
     }
-    // A journal that cannot be written stays whole in memory; the next write tries again.
-    Os().ReplaceFile(fileName_, bytes);
+    writing_ = false;
 }
 
 uint64_t TJournal::NewBatch() {
@@ -114,7 +123,7 @@ uint64_t TJournal::NewBatch() {
 
 void TJournal::Record(uint64_t batch, const std::vector<JournalItem>& items) {
     if (items.empty()) return;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     // A folder's mover ends after later batches have begun: its batch keeps its place by number.
     auto it = std::find_if(batches_.begin(), batches_.end(), [&](const auto& b) { return b.id >= batch; });
     if (it == batches_.end() || it->id != batch) {
@@ -124,7 +133,7 @@ void TJournal::Record(uint64_t batch, const std::vector<JournalItem>& items) {
     }
     it->items.insert(it->items.end(), items.begin(), items.end());
     if (batches_.size() > kMaxBatches) batches_.erase(batches_.begin(), batches_.end() - kMaxBatches);
-    Save();
+    Save(lock);
 }
 
 bool TJournal::Empty() const {
@@ -138,20 +147,20 @@ std::vector<JournalBatch> TJournal::Batches() const {
 }
 
 bool TJournal::TakeNewest(JournalBatch& batch) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     if (batches_.empty()) return false;
     batch = std::move(batches_.back());
     batches_.pop_back();
-    Save();
+    Save(lock);
     return true;
 }
 
 void TJournal::PutBack(JournalBatch batch) {
     if (batch.items.empty()) return;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     auto it = std::find_if(batches_.begin(), batches_.end(), [&](const auto& b) { return b.id > batch.id; });
     batches_.insert(it, std::move(batch));
-    Save();
+    Save(lock);
 }
 
 void TJournal::Keep(const std::wstring& name) {

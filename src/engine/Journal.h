@@ -45,8 +45,10 @@ class TJournal {
 
     // A new batch; it enters the journal with its first item.
     uint64_t NewBatch();
-    // Records completed moves of one batch and writes the file once. Beyond kMaxBatches, the
-    // oldest batches leave the journal.
+    // Records completed moves of one batch and has the file written. Beyond kMaxBatches, the
+    // oldest batches leave the journal. The file is written by one thread at a time: a change made
+    // while another thread writes is left to that thread, which writes again before it returns, so
+    // batches never wait for each other's writes and the file ends up whole and current.
     void Record(uint64_t batch, const std::vector<JournalItem>& items);
     bool Empty() const;
     std::vector<JournalBatch> Batches() const;  // oldest first
@@ -64,12 +66,15 @@ class TJournal {
 
   private:
     void Load();
-    void Save();  // lock held
+    // Has the file written (see Record); lock held, released while writing.
+    void Save(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex mutex_;
     std::wstring fileName_, setAsideAs_;
     std::vector<JournalBatch> batches_;
     uint64_t nextId_ = 1;
+    bool writing_ = false;  // a thread is writing the file
+    bool changed_ = false;  // the journal changed since that thread took its copy
     struct Kept {
         std::wstring name;
         uint32_t tick;

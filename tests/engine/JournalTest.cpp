@@ -208,6 +208,28 @@ TEST_F(JournalTest, TheFileKeepsTheLastFiftyBatchesAndADamagedOneIsSetAside) {
     }
 }
 
+// Batches that end together each record at once: one of them writes the file, again for what the
+// others recorded meanwhile, and the file ends as the journal in memory.
+TEST_F(JournalTest, BatchesRecordingTogetherLeaveTheFileCurrent) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < 20; ++i)
+                journal->Record(journal->NewBatch(), {{false, L"f" + std::to_wstring(t) + L"_" + std::to_wstring(i),
+                                                       dest + L"f", L"", L"", L""}});
+        });
+    for (auto& thread : threads)
+        thread.join();
+    const auto inMemory = journal->Batches();
+    ASSERT_EQ(inMemory.size(), TJournal::kMaxBatches);
+    const auto inFile = TJournal(file).Batches();
+    ASSERT_EQ(inFile.size(), inMemory.size());
+    for (size_t i = 0; i < inFile.size(); ++i) {
+        EXPECT_EQ(inFile[i].id, inMemory[i].id);
+        EXPECT_EQ(inFile[i].items, inMemory[i].items);
+    }
+}
+
 // Tidy: what the masks keep, folders without "Move folders", hidden items and the program's own
 // names stay; the rest moves as one batch that one undo puts back.
 TEST_F(JournalTest, TidyMovesWhatTheMasksDoNotKeepAsOneBatch) {
