@@ -475,17 +475,17 @@ void PrintRestRows(const Args& args, const MoverRun& program, const MoverRun& mo
 // Threads and memory during each burst and 5 s after it, next to the same process at rest.
 void PrintBurstResources(const Args& args, const std::vector<std::pair<const char*, const MoverRun*>>& runs) {
     std::printf(
-        "\n| Burst | Threads at rest | Peak threads | Threads 5 s after | RssAnon at rest | Peak RssAnon | "
-        "Peak VmRSS | RssAnon 5 s after |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
+        "\n| Burst | Threads at rest | Peak threads | Threads 5 s after | RssAnon at rest / peak / 5 s after | "
+        "VmRSS at rest / peak / 5 s after |\n");
+    std::printf("|---|---|---|---|---|---|\n");
     for (const auto& [name, run] : runs) {
         for (size_t i = 0; i < args.bursts.size() && i < run->bursts.size(); ++i) {
             const Burst& b = run->bursts[i];
-            std::printf("| %s, %d files | %llu | %llu | %llu | %.1f MiB | %.1f MiB | %.1f MiB | %.1f MiB |\n", name,
-                        args.bursts[i], static_cast<unsigned long long>(run->rest.threads),
+            std::printf("| %s, %d files | %llu | %llu | %llu | %.1f / %.1f / %.1f MiB | %.1f / %.1f / %.1f MiB |\n",
+                        name, args.bursts[i], static_cast<unsigned long long>(run->rest.threads),
                         static_cast<unsigned long long>(b.peak.threads),
                         static_cast<unsigned long long>(b.after.threads), run->rest.rssAnonMiB, b.peak.rssAnonMiB,
-                        b.peak.vmRssMiB, b.after.rssAnonMiB);
+                        b.after.rssAnonMiB, run->rest.vmRssMiB, b.peak.vmRssMiB, b.after.vmRssMiB);
         }
     }
     std::printf("\nPeaks from /proc/<pid>/status every %lu ms during each burst (%d readings in the largest).\n",
