@@ -128,6 +128,7 @@ struct Pool {
         if (slice > 0) Os().Sleep(slice);
         lock.lock();
         timekeeper = false;
+        changed.notify_all();  // WaitForIdle counts a sleep under way as work
     }
 
     // Starts a worker claimed by ClaimNewWorker. On a refusal the claim is given back and the
@@ -330,7 +331,8 @@ int TThread::Running() {
 bool TThread::WaitForIdle(uint32_t timeoutMs) {
     Pool& pool = Pool::Get();
     std::unique_lock<std::mutex> lock(pool.mutex);
-    return pool.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return pool.running == 0; });
+    return pool.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                 [&] { return pool.running == 0 && !pool.timekeeper; });
 }
 
 bool TThread::EndAll(uint32_t timeoutMs) {

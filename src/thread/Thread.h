@@ -46,8 +46,8 @@ class TThread {
 
     // Number of worker bodies running or resumed and not yet finished, waiting ones included.
     static int Running();
-    // Blocks until no worker body is running (tests and benchmarks only), or until timeoutMs passes.
-    // Returns true when idle.
+    // Blocks until no worker body is running or waiting, and no worker still sleeps for one (tests and
+    // benchmarks only), or until timeoutMs passes. Returns true when idle.
     static bool WaitForIdle(uint32_t timeoutMs);
 
     // Ending the program: takes no new work from here on, asks every body to stop, drops bodies

@@ -61,7 +61,12 @@ check "start at logon: the bare path, as a string" test "$(value "$run_key" Vant
 # --- the installed program runs, takes the installer's start at logon for its own, and moves ---
 start_program
 check "installed program starts hidden" test "$(probe wait-main 60)" = "hidden"
+# The window's pages are made when it is first shown; shown, it pauses moving, so it is hidden again.
+probe hotkey H >/dev/null
+check "H shows the installed program's window" becomes shown
 check "its Auto start box is ticked by the installer's value" eventually auto_start_ticked
+probe hotkey H >/dev/null
+check "H hides it again" becomes hidden
 check "installed program watches the desktop" watching
 echo "moved by the installed program" >"$desktop/From Installed.txt"
 check "installed program moves a new desktop file" arrives "$target/from installed.txt"
