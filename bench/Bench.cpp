@@ -557,16 +557,17 @@ int main() {
         Child child(args.programs.at(L"--program"), L"", L"TMainForm");
         program = Measure(args, desktop, programTarget, child, serverPid);
     }
+    auto removeFolders = [&] {
+        for (const std::wstring* folder : {&desktop, &moverTarget, &staging, &bareTarget})
+            RemoveTree(*folder);
+    };
     if (args.memoryOnly) {
         std::printf("\n| Figure | Program | Minimal mover (not run) | Minimal tray | Program ratio | Target |\n");
         std::printf("|---|---|---|---|---|---|\n");
         PrintRestRows(args, program, MoverRun{}, starts);
         PrintBurstResources(args, {{"Program", &program}});
         std::fflush(stdout);
-        RemoveTree(desktop);
-        RemoveTree(moverTarget);
-        RemoveTree(staging);
-        RemoveTree(bareTarget);
+        removeFolders();
         return 0;
     }
     std::printf("the minimal mover...\n");
@@ -592,9 +593,6 @@ int main() {
     PrintBurstResources(args, {{"Program", &program}, {"Minimal mover", &mover}});
     PrintCallCosts(staging, bareTarget);
     std::fflush(stdout);
-    RemoveTree(desktop);
-    RemoveTree(moverTarget);
-    RemoveTree(staging);
-    RemoveTree(bareTarget);
+    removeFolders();
     return 0;
 }

@@ -24,8 +24,6 @@ struct NoteAnswer {
 // closed it. fileName fills the file-name box, which takes edits only when fileNameEnabled is set.
 using NotePrompt = NoteAnswer (*)(const std::wstring& fileName, bool fileNameEnabled);
 
-// Asks the installed prompt; any thread.
-NoteAnswer AskNote(const std::wstring& fileName, bool fileNameEnabled);
 // Asks the installed prompt on a thread of its own, where the form's window lives for as long as
 // it is open, and hands the answer to done there. The caller goes on at once. Without a prompt,
 // or when no thread can be made (the form cannot be shown), done gets the skipped note at once on

@@ -35,21 +35,15 @@ NoteAnswer Skipped(const std::wstring& fileName) {
 
 }  // namespace
 
-NoteAnswer AskNote(const std::wstring& fileName, bool fileNameEnabled) {
-    if (NotePrompt prompt = installedPrompt.load()) return prompt(fileName, fileNameEnabled);
-    // Nobody to ask: the note is skipped and the items are moved.
-    return Skipped(fileName);
-}
-
 void AskNoteApart(const std::wstring& fileName, bool fileNameEnabled, std::function<void(NoteAnswer)> done) {
     NotePrompt prompt = installedPrompt.load();
     if (!prompt) return done(Skipped(fileName));
-    auto question = std::make_unique<Question>(Question{prompt, fileName, fileNameEnabled, done});
+    auto question = std::make_unique<Question>(Question{prompt, fileName, fileNameEnabled, std::move(done)});
     if (Os().StartThread(&AskOnThisThread, question.get(), kNoteStackBytes)) {
         question.release();  // the thread owns it now
         return;
     }
-    done(Skipped(fileName));
+    question->done(Skipped(fileName));
 }
 
 void SetNotePrompt(NotePrompt prompt) {

@@ -1,40 +1,13 @@
 // The engine under load: waiting batches and an open note hold no worker, so new work is never
 // held up behind them, and the workers stay few.
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 
 #include "EngineFixture.h"
+#include "Gate.h"
 #include "engine/Note.h"
 
 namespace vantrel::test {
 namespace {
-
-// A gate a thread waits at until the test opens it.
-class Gate {
-  public:
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    void Pass() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        reached_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return open_; });
-    }
-    bool Reached() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return reached_;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false, reached_ = false;
-};
 
 Gate* noteGate = nullptr;
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "Gate.h"
 #include "fakes/FakePlatform.h"
 #include "thread/Thread.h"
 
@@ -32,25 +33,6 @@ class Worker : public TThread {
 
   private:
     int depth_;
-};
-
-// A gate that bodies wait at until the test opens it.
-class Gate {
-  public:
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    void Pass() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return open_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
 };
 
 // Runs a function as its body and notes the thread it ran on.
