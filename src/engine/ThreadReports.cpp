@@ -8,18 +8,6 @@
 
 namespace vantrel {
 
-namespace {
-
-// Exception texts are narrow; each byte is taken as one character.
-std::wstring Widen(const std::string& text) {
-    std::wstring wide;
-    for (char c : text)
-        wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    return wide;
-}
-
-}  // namespace
-
 void ReportThreadsTo(TOptions* options) {
     if (!options) {
         TThread::SetReports({});
@@ -33,9 +21,9 @@ void ReportThreadsTo(TOptions* options) {
     reports.BodyFailed = [options](const TThread& thread, const std::string& what) {
         // Without this line the monitor would stop for good without a word.
         if (dynamic_cast<const TFileMonitor*>(&thread))
-            options->Logger()->AddLine(L"Desktop monitoring stopped by an error: " + Widen(what));
+            options->Logger()->AddLine(L"Desktop monitoring stopped by an error: " + FromNarrow(what));
         else
-            options->Logger()->AddLine(L"A worker thread stopped by an error: " + Widen(what));
+            options->Logger()->AddLine(L"A worker thread stopped by an error: " + FromNarrow(what));
     };
     TThread::SetReports(std::move(reports));
 }

@@ -69,6 +69,62 @@ std::wstring FromUtf16Le(const std::string& bytes) {
     return out;
 }
 
+namespace {
+// The code point of the valid UTF-8 sequence at text[i], or 0 when there is none; length tells
+// how many bytes it took.
+uint32_t Utf8At(const std::string& text, size_t i, size_t& length) {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    // The sequence's length, the lead byte's bits and the least code point it may carry.
+    struct Form {
+        uint8_t first, last;
+        size_t length;
+        uint32_t bits, least;
+    };
+    static constexpr Form kForms[] = {
+        {0xC2, 0xDF, 2, 0x1F, 0x80}, {0xE0, 0xEF, 3, 0x0F, 0x800}, {0xF0, 0xF4, 4, 0x07, 0x10000}};
+    for (const Form& form : kForms) {
+        if (lead < form.first || lead > form.last) continue;
+        if (i + form.length > text.size()) return 0;
+        uint32_t point = lead & form.bits;
+        for (size_t k = 1; k < form.length; ++k) {
+            const auto next = static_cast<uint8_t>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return 0;
+            point = (point << 6) | (next & 0x3Fu);
+        }
+        if (point < form.least || point > 0x10FFFF || (point >= 0xD800 && point < 0xE000)) return 0;
+        length = form.length;
+        return point;
+    }
+    return 0;
+}
+
+void PutPoint(std::wstring& out, uint32_t point) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (point > 0xFFFF) {
+            point -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (point >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (point & 0x3FF)));
+            return;
+        }
+    }
+    out.push_back(static_cast<wchar_t>(point));
+}
+}  // namespace
+
+std::wstring FromNarrow(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<uint8_t>(text[i]);
+        size_t length = 1;
+        uint32_t point = byte < 0x80 ? byte : Utf8At(text, i, length);
+        if (point == 0) point = byte;  // not UTF-8 (or a NUL): the byte itself, as Latin-1
+        PutPoint(out, point);
+        i += length;
+    }
+    return out;
+}
+
 std::wstring WithTrailingBackslash(std::wstring folder) {
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     return folder;

@@ -25,6 +25,12 @@ std::string ToUtf16Le(const std::wstring& text);
 // Text from UTF-16 little-endian bytes; an odd last byte is not part of the text.
 std::wstring FromUtf16Le(const std::string& bytes);
 
+// The program's wide text from the C++ runtime's narrow text (exception messages), read as UTF-8.
+// A byte that does not begin a valid UTF-8 sequence (a stray continuation, an overlong form, an
+// encoded surrogate, a cut-off sequence) stands for itself as one Latin-1 character, so text in
+// another narrow code page still arrives whole, if not always as written.
+std::wstring FromNarrow(const std::string& text);
+
 // The folder with a backslash at its end: one is added unless it is there already; an empty
 // folder becomes a lone backslash.
 std::wstring WithTrailingBackslash(std::wstring folder);

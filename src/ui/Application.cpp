@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/Text.h"
+
 namespace vantrel::ui {
 
 TApplication& TApplication::Instance() {
@@ -66,12 +68,7 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::ShowException(const std::string& message) {
-    std::wstring text;
-    int n = MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, nullptr, 0);
-    if (n > 1) {
-        text.resize(static_cast<size_t>(n - 1));
-        MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, text.data(), n);
-    }
+    const std::wstring text = FromNarrow(message);
     if (OnException) {
         // A failing report must not end the program either.
         try {

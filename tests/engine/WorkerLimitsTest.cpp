@@ -75,7 +75,12 @@ TEST_F(WorkerLimitsTest, AnExceptionEndingAWorkerIsLogged) {
     };
     struct FailingBatch : TFileMove {
         FailingBatch() : TFileMove(true) {}
-        void Execute() override { throw std::length_error("vector too long"); }
+        // Narrow text as UTF-8, as the runtime's messages are: it reaches the log as written.
+        void Execute() override {
+            throw std::length_error(
+                "vector too long: \xC2\xABGr\xC3\xB6\xC3\x9F"
+                "e\xC2\xBB \xE6\x97\xA5 \xF0\x9F\x98\x80");
+        }
     };
     auto* monitor = new FailingMonitor;
     monitor->Settings = options.get();
@@ -87,10 +92,12 @@ TEST_F(WorkerLimitsTest, AnExceptionEndingAWorkerIsLogged) {
     batch->FreeOnTerminate = true;
     batch->Resume();
     ASSERT_TRUE(TThread::WaitForIdle(20000));
-    EXPECT_EQ(Entries(), (std::vector<std::wstring>{
-                             L"Desktop monitoring stopped by an error: bad allocation\r\n",
-                             L"A worker thread stopped by an error: vector too long\r\n",
-                         }));
+    EXPECT_EQ(
+        Entries(),
+        (std::vector<std::wstring>{
+            L"Desktop monitoring stopped by an error: bad allocation\r\n",
+            L"A worker thread stopped by an error: vector too long: \u00ABGr\u00F6\u00DFe\u00BB \u65E5 \U0001F600\r\n",
+        }));
 }
 
 // The end of the program while a held file is being tried again: the retries stop, the file stays
