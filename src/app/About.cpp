@@ -7,8 +7,6 @@
 
 namespace vantrel {
 
-TAboutForm* AboutForm = nullptr;
-
 namespace {
 
 constexpr COLORREF kTeal = RGB(0, 128, 128);
@@ -49,7 +47,6 @@ TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLab
     args.height = h;
     args.background = nullptr;
     if (!Create(args)) throw std::runtime_error("The About box could not be created.");
-    AboutForm = this;
 
     teal_.reset(CreateSolidBrush(kTeal));
     titleFont_ = ui::CreatePixelFont(L"Tahoma", 16, dpi_, true);
@@ -64,7 +61,6 @@ TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLab
 
 TAboutForm::~TAboutForm() {
     Destroy();
-    if (AboutForm == this) AboutForm = nullptr;
 }
 
 void TAboutForm::Layout() {

@@ -41,6 +41,4 @@ class TAboutForm : public ui::TWindow {
     unique_hgdiobj titleFont_, versionFont_, smallFont_, teal_, logo_;
 };
 
-extern TAboutForm* AboutForm;
-
 }  // namespace vantrel

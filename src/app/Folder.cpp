@@ -8,9 +8,6 @@
 
 namespace vantrel {
 
-TFolderForm* FolderForm = nullptr;
-std::function<void(HWND dialog)> TFolderForm::OnShown;
-
 namespace {
 
 struct pidl_traits {
@@ -77,13 +74,9 @@ void CenterOnOwner(HWND dialog, HWND owner) {
 
 }  // namespace
 
-TFolderForm::TFolderForm(HWND owner) : owner_(owner), shown_(CurrentFolder()) {
-    FolderForm = this;
-}
+TFolderForm::TFolderForm(HWND owner) : owner_(owner), shown_(CurrentFolder()) {}
 
-TFolderForm::~TFolderForm() {
-    if (FolderForm == this) FolderForm = nullptr;
-}
+TFolderForm::~TFolderForm() = default;
 
 int CALLBACK TFolderForm::Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM data) {
     auto* self = reinterpret_cast<TFolderForm*>(data);
@@ -95,7 +88,6 @@ int CALLBACK TFolderForm::Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM 
                 SettleAccessTimes(self->shown_);
                 SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(self->shown_.c_str()));
             }
-            if (OnShown) OnShown(dialog);
             break;
         case BFFM_SELCHANGED: {
             std::wstring path = PathOf(reinterpret_cast<PCIDLIST_ABSOLUTE>(lParam));

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 namespace vantrel {
@@ -25,9 +24,6 @@ class TFolderForm {
     // The folder the chooser will open at.
     const std::wstring& ShownFolder() const { return shown_; }
 
-    // Called with the chooser's window once it is up (tests close it from here).
-    static std::function<void(HWND dialog)> OnShown;
-
   private:
     static int CALLBACK Callback(HWND dialog, UINT msg, LPARAM lParam, LPARAM data);
 
@@ -35,8 +31,5 @@ class TFolderForm {
     std::wstring directory_;
     std::wstring shown_;
 };
-
-// The one folder picker once it has been created.
-extern TFolderForm* FolderForm;
 
 }  // namespace vantrel

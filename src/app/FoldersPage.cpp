@@ -3,6 +3,7 @@
 #include "app/Folder.h"
 #include "app/Main.h"
 #include "app/MainPages.h"
+#include "app/ShellServices.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
@@ -83,9 +84,9 @@ void TFoldersPage::FolderTreeInitNode(size_t position, ui::TFolderNode& node) {
 
 bool TFoldersPage::RefuseDesktop(const std::wstring& folder) {
     if (!SameFolder(folder, host_.options.DesktopFolder())) return false;
-    if (host_.refuse)
-        host_.refuse(L"\"" + folder + L"\" is the desktop folder. New items are moved away from the desktop, so it " +
-                     L"cannot be a target folder.");
+    host_.shell.Refuse(GetAncestor(Handle(), GA_ROOT),
+                       L"\"" + folder + L"\" is the desktop folder. New items are moved away from the desktop, so it " +
+                           L"cannot be a target folder.");
     return true;
 }
 
@@ -99,7 +100,7 @@ void TFoldersPage::AddFolderActionExecute() {
     if (RefuseDesktop(candidate)) return;
     candidate = Lowered(WithTrailingBackslash(candidate));
     for (size_t i = 0; i < folderTree_.Count(); ++i)
-        if (Lowered(folderTree_.Node(i).Folder) == candidate) return;
+        if (SameFolder(folderTree_.Node(i).Folder, candidate)) return;
     if (!Os().DirectoryExists(candidate)) return;
     folderTree_.AddNode(candidate);
 }
@@ -120,14 +121,14 @@ void TFoldersPage::OpenButtonClick() {
     int selected = folderTree_.FirstSelected();
     std::wstring folder =
         selected >= 0 ? folderTree_.Node(static_cast<size_t>(selected)).Folder : host_.options.DestinationFolder();
-    if (host_.open) host_.open(folder);
+    host_.shell.Execute(L"open", folder);
 }
 
 void TFoldersPage::CheckFolder(const std::wstring& folder) {
     int checked = folderTree_.CheckedIndex();
     if (checked >= 0) folderTree_.SetChecked(static_cast<size_t>(checked), false);
     for (size_t i = 0; i < folderTree_.Count(); ++i) {
-        if (folderTree_.Node(i).Folder == folder) {
+        if (SameFolder(folderTree_.Node(i).Folder, folder)) {
             folderTree_.SetChecked(i, true);
             break;
         }

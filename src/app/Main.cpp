@@ -3,7 +3,6 @@
 #include "app/Main.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -12,6 +11,7 @@
 #include "app/AutoStart.h"
 #include "app/Folder.h"
 #include "app/Resource.h"
+#include "app/ShellServices.h"
 #include "engine/Journal.h"
 #include "engine/Monitorthread.h"
 #include "engine/ThreadReports.h"
@@ -20,8 +20,6 @@
 #include "ui/Dpi.h"
 
 namespace vantrel {
-
-TMainForm* MainForm = nullptr;
 
 namespace {
 
@@ -34,26 +32,8 @@ constexpr uint32_t kWorkersEndMs = 2000;
 
 }  // namespace
 
-TMainForm::TMainForm(TOptions& options, MainFormArgs args)
-    : options_(options),
-      args_(args),
-      folders_(FoldersPageHost{options,
-                               [this](const std::wstring& text) {
-                                   if (ShowRefusal) ShowRefusal(text);
-                               },
-                               [this](const std::wstring& folder) {
-                                   if (ShellOpen) ShellOpen(folder);
-                               }}),
-      misc_(options) {
-    ShellOpen = [](const std::wstring& folder) {
-        ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    };
-    ShowRefusal = [this](const std::wstring& text) {
-        MessageBoxW(Handle(), text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
-    };
-    ShellVerb = [](const std::wstring& verb, const std::wstring& file) {
-        ShellExecuteW(nullptr, verb.c_str(), file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    };
+TMainForm::TMainForm(TOptions& options, ShellServices& shell, MainFormArgs args)
+    : options_(options), shell_(shell), args_(args), folders_(FoldersPageHost{options, shell}), misc_(options) {
     // An error that escapes an action or handler is kept in the log as one line.
     ui::TApplication::Instance().OnException = [this](const std::wstring& message) {
         std::wstring line = L"Error: " + message;
@@ -61,7 +41,6 @@ TMainForm::TMainForm(TOptions& options, MainFormArgs args)
             line.begin(), line.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
         if (TLogger* log = options_.Logger()) log->AddLine(line);
     };
-    MainForm = this;
 
     // 0. The journal of moves, beside the settings; the monitor's batches and the undo share it.
     journal_ = std::make_shared<TJournal>(options_.DataFolder() + L"Vantrel\\Journal.txt");
@@ -104,7 +83,6 @@ TMainForm::~TMainForm() {
     // Destroyed as itself, so its destroy handler closes the log before the settings go.
     Destroy();
     ui::TApplication::Instance().OnException = nullptr;
-    if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::CreateActions() {

@@ -12,7 +12,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +27,7 @@
 
 namespace vantrel {
 
+class ShellServices;
 class TFolderForm;
 class TAboutForm;
 class TJournal;
@@ -104,7 +104,8 @@ struct MainFormArgs {
 
 class TMainForm : public ui::TWindow {
   public:
-    explicit TMainForm(TOptions& options, MainFormArgs args = {});
+    // shell opens folders and files and tells the user of refusals; it outlives the window.
+    TMainForm(TOptions& options, ShellServices& shell, MainFormArgs args = {});
     ~TMainForm() override;
 
     TOptions& Options() { return options_; }
@@ -128,9 +129,6 @@ class TMainForm : public ui::TWindow {
     // Every command of the window, by its name ("SaveAction", "PauseAction", ...) or its id.
     ui::TActionList MainActionList;
 
-    // The journal of the batches' moves, which "&Undo last move" takes back from, newest first.
-    const std::shared_ptr<TJournal>& Journal() const { return journal_; }
-
     TFolderForm* FolderForm() const { return folders_.FolderForm(); }
     TAboutForm* AboutForm() const { return aboutForm_.get(); }
 
@@ -145,14 +143,6 @@ class TMainForm : public ui::TWindow {
     bool IsAutoStart();
     // Called with every message the main thread takes from its queue, before it is dispatched.
     void ApplicationHotKeyEventsMessage(MSG& msg, bool& handled);
-
-    // Opens a folder in the shell ("open" verb). Tests replace it to see what would be opened.
-    std::function<void(const std::wstring& folder)> ShellOpen;
-    // Tells the user why an entry or a save was refused, in a message box over the window. Tests
-    // replace it.
-    std::function<void(const std::wstring& text)> ShowRefusal;
-    // ShellExecuteW with a verb on a file, no owner, parameters or directory. Tests replace it.
-    std::function<void(const std::wstring& verb, const std::wstring& file)> ShellVerb;
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -208,6 +198,7 @@ class TMainForm : public ui::TWindow {
     LRESULT OnDestroy();
 
     TOptions& options_;
+    ShellServices& shell_;
     MainFormArgs args_;
     UINT dpi_ = 96;
     int activePage_ = kFilesPage;
@@ -242,8 +233,5 @@ class TMainForm : public ui::TWindow {
     unique_hicon trayIconImage_;
     StringList selectFolders_;  // the folder of each "Se&lect" entry, by position
 };
-
-// The one main window while it exists.
-extern TMainForm* MainForm;
 
 }  // namespace vantrel

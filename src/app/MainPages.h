@@ -19,6 +19,7 @@
 
 namespace vantrel {
 
+class ShellServices;
 class TFolderForm;
 class TLogReading;
 
@@ -63,8 +64,7 @@ class TFilesPage : public ui::TPanel {
 // What the "Folders" page asks of the window around it.
 struct FoldersPageHost {
     TOptions& options;
-    std::function<void(const std::wstring& text)> refuse;  // tells the user why an entry is refused
-    std::function<void(const std::wstring& folder)> open;  // opens a folder in the shell
+    ShellServices& shell;  // opens folders, tells the user why an entry is refused
 };
 
 // "Folders": the target folder list with its edit and buttons, then the folder-move strip.
@@ -77,7 +77,7 @@ class TFoldersPage : public ui::TPanel {
     void Layout(UINT dpi);
     void Show(const Settings& s);
     void Store(Settings& s);
-    // Checks the first node of exactly this folder, or leaves the list unchecked.
+    // Checks the first node of this folder (SameFolder), or leaves the list unchecked.
     void CheckFolder(const std::wstring& folder);
 
     // The actions' handlers.

@@ -3,6 +3,7 @@
 #include "app/AutoStart.h"
 #include "app/Main.h"
 #include "app/Resource.h"
+#include "app/ShellServices.h"
 #include "app/TargetSelect.h"
 
 namespace vantrel {
@@ -131,11 +132,11 @@ void TMainForm::ShowIconActionExecute() {
 // --- the target folder ---
 
 void TMainForm::OpenTargetFolderActionExecute() {
-    if (ShellVerb) ShellVerb(L"open", options_.DestinationFolder());
+    shell_.Execute(L"open", options_.DestinationFolder());
 }
 
 void TMainForm::ExploreTargetFolderActionExecute() {
-    if (ShellVerb) ShellVerb(L"explore", options_.DestinationFolder());
+    shell_.Execute(L"explore", options_.DestinationFolder());
 }
 
 void TMainForm::BuildSelectMenu() {
@@ -172,7 +173,7 @@ void TMainForm::SelectTargetClick(UINT entryId) {
     const std::wstring folder = selectFolders_[entryId - kSelectFirst];
     const bool changed = SelectTargetFolder(options_, folder);
 
-    // The tree's check follows the first node of exactly this folder, or leaves the tree unchecked;
+    // The tree's check follows the first node of this folder, or leaves the tree unchecked;
     // pages not made yet do so when they are.
     if (pagesMade_) {
         folders_.CheckFolder(folder);
@@ -201,16 +202,16 @@ void TMainForm::SaveActionExecute() {
 void TMainForm::SaveSettings() {
     if (options_.Save() || !options_.SettingsFileKept()) return;
     // The user's own file could not be read at start: the defaults in force must not replace it.
-    if (ShowRefusal)
-        ShowRefusal(L"The settings file could not be read when the program started, so it is not overwritten:\r\n" +
-                    options_.SettingsFileName() +
-                    L"\r\n\r\nThe changes are used until the program ends. Close the program that holds the file, "
-                    L"or remove the file, and start the program again.");
+    shell_.Refuse(Handle(),
+                  L"The settings file could not be read when the program started, so it is not overwritten:\r\n" +
+                      options_.SettingsFileName() +
+                      L"\r\n\r\nThe changes are used until the program ends. Close the program that holds the "
+                      L"file, or remove the file, and start the program again.");
 }
 
 void TMainForm::ViewLogActionExecute() {
     TLogger* log = options_.Logger();
-    if (ShellVerb) ShellVerb(L"Open", log ? log->LogFileName() : std::wstring());
+    shell_.Execute(L"Open", log ? log->LogFileName() : std::wstring());
 }
 
 // --- start at logon ---

@@ -12,7 +12,10 @@ StringList SelectMenuFolders(const TOptions& options) {
     StringList folders;
     folders.reserve(s.AlternateFolders.size() + 1);
     folders.push_back(s.DestinationFolder);
-    folders.insert(folders.end(), s.AlternateFolders.begin(), s.AlternateFolders.end());
+    for (const std::wstring& alternate : s.AlternateFolders) {
+        auto same = [&](const std::wstring& shown) { return SameFolder(shown, alternate); };
+        if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(alternate);
+    }
     return folders;
 }
 
@@ -20,11 +23,9 @@ bool SelectTargetFolder(TOptions& options, const std::wstring& folder) {
     // One snapshot in, one assignment out: a batch reading the folders at the same time sees
     // either the old pair of target and alternates or the new one, never a mix.
     Settings s = options.Snapshot();
-    if (folder == s.DestinationFolder) return false;
-    // Compared the way the file system sees them: letter case ignored, also beyond ASCII.
-    const std::wstring wanted = Lowered(folder);
+    if (SameFolder(folder, s.DestinationFolder)) return false;
     auto same = std::find_if(s.AlternateFolders.begin(), s.AlternateFolders.end(),
-                             [&](const std::wstring& alternate) { return Lowered(alternate) == wanted; });
+                             [&](const std::wstring& alternate) { return SameFolder(alternate, folder); });
     if (same != s.AlternateFolders.end()) s.AlternateFolders.erase(same);
     s.AlternateFolders.push_back(s.DestinationFolder);
     s.DestinationFolder = folder;

@@ -10,6 +10,7 @@
 #include "app/AppOptions.h"
 #include "app/Main.h"
 #include "app/NoteForm.h"
+#include "app/ShellServices.h"
 #include "engine/Note.h"
 #include "ui/Application.h"
 
@@ -36,7 +37,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     auto& app = vantrel::ui::TApplication::Instance();
     app.Title = vantrel::kAppTitle;
     try {
-        vantrel::TMainForm form(AppOptions);
+        vantrel::DesktopShell shell;
+        vantrel::TMainForm form(AppOptions, shell);
         app.SetMessageFilter([&form](MSG& msg, bool& handled) { form.ApplicationHotKeyEventsMessage(msg, handled); });
         app.Run();
         app.SetMessageFilter({});

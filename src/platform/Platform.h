@@ -189,7 +189,8 @@ bool NeedsLiteralPath(const std::wstring& path);
 std::wstring Lowered(std::wstring text);
 
 // Whether two full folder paths name the same folder: letter case is ignored (the system's
-// lower-casing), and so are "/" for "\\" and trailing backslashes.
+// lower-casing), and so are "/" for "\\" and trailing backslashes. The program's one rule for
+// comparing folders: the pages, the tray's target choice and its check marks, the desktop guard.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
 
 // Whether two full paths are on one volume, where one rename moves an item. True when the

@@ -15,19 +15,22 @@
 
 #include "app/About.h"
 #include "app/Folder.h"
+#include "support/DialogWatch.h"
 #include "support/MainFixture.h"
 
 namespace vantrel {
 namespace {
 
 using test::RealForm;
+using test::StopWatchingDialogs;
+using test::WatchForDialog;
 
 constexpr UINT kMods = MOD_ALT | MOD_CONTROL | MOD_SHIFT;
 
 class Faults : public RealForm {
   protected:
     void TearDown() override {
-        TFolderForm::OnShown = nullptr;
+        StopWatchingDialogs();
         RealForm::TearDown();
     }
     void WriteSettings(const std::string& bytes) {
@@ -39,12 +42,7 @@ class Faults : public RealForm {
         CloseHandle(file);
         ASSERT_EQ(written, bytes.size());
     }
-    // The program's own message boxes are recorded instead of shown.
-    void RecordMessages() {
-        form->ShowRefusal = [this](const std::wstring& text) { messages.push_back(text); };
-    }
     std::wstring LogFile() { return world.dataFolder + L"Log.txt"; }
-    std::vector<std::wstring> messages;
 };
 
 // A user's settings that differ from the defaults.
@@ -69,14 +67,13 @@ TEST_F(Faults, ASettingsFileHeldAtStartIsNeverWrittenOverInThatRun) {
     EXPECT_FALSE(options->QuickNote());  // the defaults are in force
 
     Build();
-    RecordMessages();
     Click(form->SaveButton());
     EXPECT_EQ(SettingsBytes(), users);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find(SettingsFile()), std::wstring::npos);
+    ASSERT_EQ(shell.refusals.size(), 1u);
+    EXPECT_NE(shell.refusals[0].find(SettingsFile()), std::wstring::npos);
     Hotkey(3, kMods, 'I');  // the icon hotkey saves at once
     EXPECT_EQ(SettingsBytes(), users);
-    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(shell.refusals.size(), 2u);
 }
 
 TEST_F(Faults, AFiveMebibyteSettingsFileGivesTheDefaultsAndIsLeftAlone) {
@@ -91,9 +88,8 @@ TEST_F(Faults, AFiveMebibyteSettingsFileGivesTheDefaultsAndIsLeftAlone) {
     EXPECT_TRUE(options->SettingsFileKept());
     EXPECT_EQ(options->Snapshot(), DefaultSettings(options->DestinationFolder()));
     Build();
-    RecordMessages();
     Click(form->SaveButton());
-    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(shell.refusals.size(), 1u);
     EXPECT_EQ(SettingsBytes(), huge);
 }
 
@@ -155,10 +151,10 @@ TEST_F(Faults, HotkeysWorkWhileTheFolderPickerIsOpen) {
         },
     };
     // The hotkeys are posted while the picker's own loop runs.
-    TFolderForm::OnShown = [&](HWND dialog) {
+    WatchForDialog(L"Select folder", [&](HWND dialog) {
         picker = dialog;
         SetTimer(nullptr, 0, 300, NextStep);
-    };
+    });
     Click(FoldersPage().TntButton3());  // returns once the picker has gone
     ASSERT_NE(picker, nullptr);
     EXPECT_TRUE(steps.empty());
@@ -191,11 +187,11 @@ TEST_F(Faults, AnErrorEscapingAnActionIsLoggedAsOneLineShownOnceAndTheProgramGoe
     WriteSettings(std::string(2 * 1024 * 1024, 'x'));  // kept: a save shows a message
     Build();
     ui::TApplication::Instance().Title = kAppTitle;
-    form->ShowRefusal = [](const std::wstring&) { throw std::runtime_error("no room\r\nfor the message"); };
-    form->ShellVerb = [](const std::wstring&, const std::wstring&) { throw std::runtime_error("shell gone"); };
+    shell.failure = "no room\r\nfor the message";
     boxesClosed = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseBoxes);
-    Hotkey(3, kMods, 'I');            // through the application's filter
+    Hotkey(3, kMods, 'I');  // through the application's filter
+    shell.failure = "shell gone";
     Choose(kOpenTargetFolderAction);  // through the window's procedure
     KillTimer(nullptr, timer);
     EXPECT_EQ(boxesClosed, 2);
@@ -242,7 +238,8 @@ void CALLBACK EndTheMenu(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(Faults, OpeningAndClosingEveryWindowAndPageTwentyTimesKeepsTheHandleCounts) {
     Build();
     HWND main = form->Handle();
-    TFolderForm::OnShown = [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); };
+    WatchForDialog(L"Select folder",
+                   [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
     auto round = [&] {
         Hotkey(1, kMods, 'H');  // shown
         for (int page : {kFilesPage, kFoldersPage, kMiscPage}) {

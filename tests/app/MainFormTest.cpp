@@ -18,6 +18,7 @@
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "settings/SettingsFile.h"
+#include "support/DialogWatch.h"
 #include "support/MainFixture.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
@@ -220,8 +221,7 @@ TEST_F(MainFormTest, TheDesktopIsRefusedAsAFolderWithAMessageNamingIt) {
     MakeOptions();
     options->SetAlternateFolders({L"D:\\Archive\\"});
     Build();
-    std::vector<std::wstring> refusals;
-    form->ShowRefusal = [&](const std::wstring& text) { refusals.push_back(text); };
+    const std::vector<std::wstring>& refusals = shell.refusals;
     const StringList before = Folders();
     const std::wstring desktop = options->DesktopFolder();
     // However it is spelled: letter case, with or without the trailing backslash.
@@ -230,6 +230,7 @@ TEST_F(MainFormTest, TheDesktopIsRefusedAsAFolderWithAMessageNamingIt) {
     EditNode(1, desktop);
     EXPECT_EQ(Folders(), before);
     ASSERT_EQ(refusals.size(), 2u);
+    EXPECT_EQ(shell.refusalOwners, (std::vector<HWND>{form->Handle(), form->Handle()}));  // over the window
     EXPECT_NE(refusals[0].find(L"\"c:\\users\\TESTER\\Desktop\" is the desktop folder"), std::wstring::npos);
     EXPECT_NE(refusals[1].find(desktop), std::wstring::npos);
     // A folder inside the desktop is a target like any other.
@@ -280,15 +281,14 @@ TEST_F(MainFormTest, OpenShowsTheFirstSelectedFolderOrTheSavedTarget) {
     MakeOptions();
     options->SetAlternateFolders({L"D:\\Archive\\", L"D:\\Data\\"});
     Build();
-    std::vector<std::wstring> opened;
-    form->ShellOpen = [&](const std::wstring& folder) { opened.push_back(folder); };
     std::wstring target = options->DestinationFolder();
     ClickRadio(1);  // unsaved: the settings still hold the old target
     Click(FoldersPage().OpenButton());
     FoldersPage().FolderTree().SetSelected(2, true);
     FoldersPage().FolderTree().SetSelected(1, true);
     Click(FoldersPage().OpenButton());
-    EXPECT_EQ(opened, (std::vector<std::wstring>{target, L"D:\\Archive\\"}));
+    EXPECT_EQ(shell.executed,
+              (std::vector<std::pair<std::wstring, std::wstring>>{{L"open", target}, {L"open", L"D:\\Archive\\"}}));
 }
 
 TEST_F(MainFormTest, SaveStoresEveryControlAndWritesTheFile) {
@@ -448,12 +448,13 @@ TMainForm* aboutOwner = nullptr;
 TAboutForm* aboutSeen = nullptr;
 void CALLBACK NextAboutStep(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (!AboutForm || aboutSteps.empty()) return;
-    aboutSeen = AboutForm;
+    TAboutForm* about = aboutOwner->AboutForm();
+    if (!about || aboutSteps.empty()) return;
+    aboutSeen = about;
     aboutOwner->MainActionList.Execute(kAboutAction);  // already up: brought to the front, not opened again
     AboutStep step = aboutSteps.front();
     aboutSteps.erase(aboutSteps.begin());
-    PostMessageW(step.toMemo ? AboutForm->AboutMemo() : AboutForm->Handle(), step.message, step.wParam, 0);
+    PostMessageW(step.toMemo ? about->AboutMemo() : about->Handle(), step.message, step.wParam, 0);
     if (step.toMemo && step.message != WM_KEYDOWN) SetTimer(nullptr, 0, 50, NextAboutStep);
 }
 
@@ -476,7 +477,6 @@ TEST_F(MainFormTest, AboutBoxShowsTheUnicodeLogPathAndClosesOnAClickOrEsc) {
     EXPECT_TRUE(aboutSteps.empty());
     EXPECT_EQ(form->AboutForm()->LogFileLabel(),
               L"Log file: C:\\Users\\\u0422\u0435\u0441\u0442 \u2713\\AppData\\Local\\Vantrel\\Log.txt");
-    EXPECT_EQ(AboutForm, form->AboutForm());  // one box, kept
 }
 
 // At 100, 150 and 200 % every control of a page lies inside its page and none covers another
@@ -615,11 +615,11 @@ TEST_F(MainFormTest, BrowseTakesTheChosenUnicodeFolderAndReopensWhereItWasLeft) 
     std::vector<std::wstring> shownAt;
     std::wstring select;
     UINT answer = IDOK;
-    TFolderForm::OnShown = [&](HWND dialog) {
-        shownAt.push_back(FolderForm->ShownFolder());
+    test::WatchForDialog(L"Select folder", [&](HWND dialog) {
+        shownAt.push_back(form->FolderForm()->ShownFolder());
         if (!select.empty()) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(select.c_str()));
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-    };
+    });
     Click(FoldersPage().TntButton3());
     EXPECT_EQ(ui::GetText(FoldersPage().DestinationEdit()), first);
     EXPECT_EQ(Folders().size(), 1u);  // nothing is added until "&Add"
@@ -634,7 +634,7 @@ TEST_F(MainFormTest, BrowseTakesTheChosenUnicodeFolderAndReopensWhereItWasLeft) 
     Click(FoldersPage().TntButton3());
     EXPECT_EQ(ui::GetText(FoldersPage().DestinationEdit()), second);
     EXPECT_EQ(shownAt, (std::vector<std::wstring>{first, first, second}));
-    TFolderForm::OnShown = nullptr;
+    test::StopWatchingDialogs();
     SetCurrentDirectoryW(temp);
 }
 

@@ -14,6 +14,7 @@
 #include "app/Main.h"
 #include "fakes/FakePlatform.h"
 #include "settings/Options.h"
+#include "support/RecordingShell.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
 
@@ -69,13 +70,15 @@ bool Capture(HWND hwnd, const std::wstring& name) {
 }
 
 bool aboutCaptured = false;
+TMainForm* shownForm = nullptr;  // the window whose About box is captured
 
 void CALLBACK CaptureAbout(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (!AboutForm) return;
+    TAboutForm* about = shownForm ? shownForm->AboutForm() : nullptr;
+    if (!about) return;
     Settle(400);
-    aboutCaptured = Capture(AboutForm->Handle(), L"about");
-    AboutForm->Close();
+    aboutCaptured = Capture(about->Handle(), L"about");
+    about->Close();
 }
 
 }  // namespace
@@ -104,7 +107,9 @@ int wmain(int argc, wchar_t** argv) {
 
     int failures = 0;
     {
-        TMainForm form(options, MainFormArgs{false, false});
+        test::RecordingShell shell;
+        TMainForm form(options, shell, MainFormArgs{false, false});
+        shownForm = &form;
         ui::TApplication::Instance().Title = kAppTitle;
         ui::SetText(form.FilesPage().AddExtensionEdit(), L"*.tmp");
         ui::SetText(form.FilesPage().AddExcludedFileEdit(), L"New Folder.*");
@@ -124,6 +129,7 @@ int wmain(int argc, wchar_t** argv) {
         SetTimer(nullptr, 0, 300, CaptureAbout);
         form.MainActionList.Execute(kAboutAction);
         if (!aboutCaptured) ++failures;
+        shownForm = nullptr;
     }
     std::printf("%d screenshots failed\n", failures);
     return failures == 0 ? 0 : 1;

@@ -407,16 +407,38 @@ TEST_F(Tray, AChosenFolderWithoutANodeLeavesTheTreeUnchecked) {
     EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), -1);
 }
 
+// One folder typed several ways (letter case, also beyond ASCII, "/" and trailing backslashes) is
+// one entry of "Se&lect"; choosing it checks the first node of that folder however it is spelled,
+// and the page will not add it once more.
+TEST_F(Tray, AFolderTypedSeveralWaysIsOneEntryOneMarkAndOneCheck) {
+    const std::wstring c = L"C:\\Targets\\C\\", ziel = L"D:\\Ziel \u00DCbersicht\\";
+    MakeOptions();
+    options->SetDestinationFolder(c);
+    options->SetAlternateFolders({L"c:\\windows", L"C:/Windows/", ziel, L"C:\\WINDOWS\\\\", L"d:/ziel \u00FCbersicht"});
+    Build();
+    EXPECT_EQ(Captions(form->MenuSelect()), (std::vector<std::wstring>{c, L"c:\\windows", ziel}));
+    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{0}));
+
+    EditNode(1, L"C:\\Windows");  // node 1 now reads "C:\\Windows\\", unsaved
+    Choose(kSelectFirst + 1);
+    EXPECT_EQ(options->DestinationFolder(), L"c:\\windows");
+    EXPECT_EQ(Marked(form->MenuSelect()), (std::vector<UINT>{1}));
+    EXPECT_EQ(FoldersPage().FolderTree().CheckedIndex(), 1);
+
+    Type(FoldersPage().DestinationEdit(), L"c:/WINDOWS");
+    Click(FoldersPage().TntButton1());
+    EXPECT_EQ(FoldersPage().FolderTree().Count(), 6u);
+}
+
 TEST_F(Tray, OpenExploreAndViewLogCallTheShellWithTheirVerbs) {
     Build();
-    std::vector<std::pair<std::wstring, std::wstring>> calls;
-    form->ShellVerb = [&](const std::wstring& verb, const std::wstring& file) { calls.emplace_back(verb, file); };
     Choose(kExploreTargetFolderAction);
     Choose(kOpenTargetFolderAction);
     Choose(kViewLogAction);
     const std::wstring target = options->DestinationFolder();
-    EXPECT_EQ(calls, (std::vector<std::pair<std::wstring, std::wstring>>{
-                         {L"explore", target}, {L"open", target}, {L"Open", options->Logger()->LogFileName()}}));
+    EXPECT_EQ(shell.executed,
+              (std::vector<std::pair<std::wstring, std::wstring>>{
+                  {L"explore", target}, {L"open", target}, {L"Open", options->Logger()->LogFileName()}}));
 }
 
 TEST_F(Tray, TheIconComesBackWhenTheTaskbarIsCreatedAgain) {

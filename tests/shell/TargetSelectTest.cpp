@@ -50,6 +50,19 @@ TEST_F(TargetSelect, OnlyTheFirstAlternateEqualIgnoringCaseLeaves) {
     EXPECT_EQ(options.AlternateFolders(), (StringList{B, C, A}));
 }
 
+TEST_F(TargetSelect, AFolderTypedSeveralWaysIsOneEntryAndChoosingItAgainChangesNothing) {
+    const std::wstring lowerA = L"c:\\targets\\a", slashA = L"C:/Targets/A/", lowerB = L"c:\\targets\\b\\\\";
+    options.SetAlternateFolders({lowerA, B, slashA, lowerB, C});
+    EXPECT_EQ(SelectMenuFolders(options), (StringList{A, B, C}));
+    const Settings before = options.Snapshot();
+    EXPECT_FALSE(SelectTargetFolder(options, slashA));  // the target, spelled otherwise
+    EXPECT_EQ(options.Snapshot(), before);
+    // The first alternate naming the folder leaves; its other spellings stay but show no entry.
+    EXPECT_TRUE(SelectTargetFolder(options, L"C:/TARGETS/B"));
+    EXPECT_EQ(options.AlternateFolders(), (StringList{lowerA, slashA, lowerB, C, A}));
+    EXPECT_EQ(SelectMenuFolders(options), (StringList{L"C:/TARGETS/B", lowerA, C}));
+}
+
 TEST_F(TargetSelect, AFolderWithAmpersandIsChosenAsItIs) {
     const std::wstring tom = L"D:\\Tom && Jerry &\\";
     const std::wstring rnd = L"C:\\R&D\\";

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "FileBytes.h"
+#include "RecordingShell.h"
 #include "app/Main.h"
 #include "platform/Text.h"
 #include "platform/UniqueHandle.h"
@@ -72,7 +73,7 @@ class MainFixture : public ::testing::Test {
     // filter sees every message the loop takes from the queue.
     void Build() {
         if (!options) MakeOptions();
-        form = std::make_unique<TMainForm>(*options, MainFormArgs{false, false});
+        form = std::make_unique<TMainForm>(*options, shell, MainFormArgs{false, false});
         ui::TApplication::Instance().SetMessageFilter(
             [this](MSG& msg, bool& handled) { form->ApplicationHotKeyEventsMessage(msg, handled); });
     }
@@ -163,6 +164,7 @@ class MainFixture : public ::testing::Test {
     std::wstring LogText() { return FromUtf16Le(world.Read(world.LogFile(options.get()))); }
 
     World world;
+    RecordingShell shell;  // outlives the window
     std::unique_ptr<TOptions> options;
     std::unique_ptr<TMainForm> form;
 };
