@@ -56,9 +56,9 @@ TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLab
     versionFont_ = ui::CreatePixelFont(L"Tahoma", 11, dpi_);
     smallFont_ = ui::CreatePixelFont(L"Tahoma", 9, dpi_);
     logo_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
-    memo_ = CreateWindowExW(0, L"EDIT", kMakerText, WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 0, 0,
-                            Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(smallFont_.get()), FALSE);
+    memo_.Create(Handle(), 0, WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0);
+    memo_.SetText(kMakerText);
+    SendMessageW(memo_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(smallFont_.get()), FALSE);
     Layout();
 }
 
@@ -69,7 +69,7 @@ TAboutForm::~TAboutForm() {
 
 void TAboutForm::Layout() {
     RECT m = Scaled(kMemo, dpi_);
-    MoveWindow(memo_, m.left, m.top, m.right - m.left, m.bottom - m.top, FALSE);
+    MoveWindow(memo_.Handle(), m.left, m.top, m.right - m.left, m.bottom - m.top, FALSE);
     // Rounded corners: the window is only the teal shape.
     int w = ui::Scale(kWidth, dpi_), h = ui::Scale(kHeight, dpi_), r = ui::Scale(24, dpi_);
     unique_hgdiobj region(CreateRoundRectRgn(0, 0, w + 1, h + 1, r, r));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Version.h"
+#include "ui/Controls.h"
 #include "ui/Gdi.h"
 #include "ui/Window.h"
 
@@ -23,7 +24,7 @@ class TAboutForm : public ui::TWindow {
     ~TAboutForm() override;
 
     const std::wstring& LogFileLabel() const { return logFileLabel_; }
-    HWND AboutMemo() const { return memo_; }
+    HWND AboutMemo() const { return memo_.Handle(); }
     void Close() { SetModalResult(ui::kModalCancel); }
 
   protected:
@@ -37,7 +38,7 @@ class TAboutForm : public ui::TWindow {
 
     UINT dpi_ = 96;
     std::wstring logFileLabel_;
-    HWND memo_ = nullptr;
+    ui::TEdit memo_;  // the maker's text
     unique_hgdiobj titleFont_, versionFont_, smallFont_, teal_, logo_;
 };
 

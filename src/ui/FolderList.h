@@ -20,9 +20,9 @@ struct TFolderNode {
     bool Checked = false;
 };
 
-class TFolderList : public TControl {
+class TFolderList : public TWindow {
   public:
-    HWND Create(HWND parent, UINT id, UINT dpi);
+    bool Create(HWND parent, UINT id, UINT dpi);
     void SetDpi(UINT dpi);  // redraws the radio marks at this size
     void Resized();         // the one column follows the width
 
