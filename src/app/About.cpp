@@ -34,6 +34,12 @@ RECT Scaled(const RECT& r, UINT dpi) {
 
 }  // namespace
 
+HBRUSH TMakerMemo::OnCtlColor(HDC dc) {
+    SetTextColor(dc, kNavy);
+    SetBkColor(dc, kTeal);
+    return background;
+}
+
 TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLabel_(L"Log file: " + logFileName) {
     dpi_ = ui::WindowDpi(owner);
     int w = ui::Scale(kWidth, dpi_), h = ui::Scale(kHeight, dpi_);
@@ -56,6 +62,7 @@ TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLab
     versionFont_ = ui::CreatePixelFont(L"Tahoma", 11, dpi_);
     smallFont_ = ui::CreatePixelFont(L"Tahoma", 9, dpi_);
     logo_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
+    memo_.background = static_cast<HBRUSH>(teal_.get());
     memo_.Create(Handle(), 0, WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0);
     memo_.SetText(kMakerText);
     SendMessageW(memo_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(smallFont_.get()), FALSE);
@@ -84,13 +91,6 @@ LRESULT TAboutForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ERASEBKGND:
             return 1;
-        case WM_CTLCOLORSTATIC:  // the read-only memo: navy on teal
-        case WM_CTLCOLOREDIT: {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, kNavy);
-            SetBkColor(dc, kTeal);
-            return reinterpret_cast<LRESULT>(teal_.get());
-        }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:

@@ -17,6 +17,15 @@ namespace vantrel {
 constexpr wchar_t kAboutWindowClass[] = L"TAboutForm";
 constexpr wchar_t kVersionText[] = L"Version: " VANTREL_VERSION_TEXT;
 
+// The maker's text on the About box: a read-only memo that paints itself navy on teal.
+class TMakerMemo : public ui::TEdit {
+  public:
+    HBRUSH background = nullptr;  // the box's teal, which the box owns
+
+  protected:
+    HBRUSH OnCtlColor(HDC dc) override;
+};
+
 class TAboutForm : public ui::TWindow {
   public:
     // logFileName is shown as it is now; the label is not filled again later.
@@ -38,7 +47,7 @@ class TAboutForm : public ui::TWindow {
 
     UINT dpi_ = 96;
     std::wstring logFileLabel_;
-    ui::TEdit memo_;  // the maker's text
+    TMakerMemo memo_;
     unique_hgdiobj titleFont_, versionFont_, smallFont_, teal_, logo_;
 };
 
