@@ -112,6 +112,12 @@ TEST(Controls, AttachedAndDestroyedControlsLeaveNoObjectBehind) {
     TButton second;
     EXPECT_FALSE(second.Attach(made));                                      // one object per window
     EXPECT_FALSE(button.Attach(MakeButton(host.Handle(), kButtonId + 1)));  // one window per object
+    // A window of the base's own classes made without an object has no procedure to hand on to.
+    HWND ownClass = CreateWindowExW(0, L"VantrelControlsTestHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+    EXPECT_FALSE(second.Attach(ownClass));
+    EXPECT_EQ(TWindow::FromHandle(ownClass), nullptr);
+    DestroyWindow(ownClass);
     int clicks = 0;
     button.onClick = [&] { ++clicks; };
     SendMessageW(made, BM_CLICK, 0, 0);
