@@ -34,7 +34,7 @@ RECT Scaled(const RECT& r, UINT dpi) {
 
 }  // namespace
 
-HBRUSH TMakerMemo::OnCtlColor(HDC dc) {
+HBRUSH TMakerMemo::OnReflectedColor(HDC dc) {
     SetTextColor(dc, kNavy);
     SetBkColor(dc, kTeal);
     return background;

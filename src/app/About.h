@@ -23,7 +23,7 @@ class TMakerMemo : public ui::TEdit {
     HBRUSH background = nullptr;  // the box's teal, which the box owns
 
   protected:
-    HBRUSH OnCtlColor(HDC dc) override;
+    HBRUSH OnReflectedColor(HDC dc) override;
 };
 
 class TAboutForm : public ui::TWindow {

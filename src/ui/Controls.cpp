@@ -44,7 +44,7 @@ void TEdit::SetLimit(size_t chars) {
     SendMessageW(Handle(), EM_SETLIMITTEXT, chars, 0);
 }
 
-bool TEdit::OnCommand(UINT code) {
+bool TEdit::OnReflectedCommand(UINT code) {
     if (code != EN_CHANGE || !onChange) return false;
     onChange();
     return true;
@@ -75,7 +75,7 @@ bool TButton::Create(HWND parent, const wchar_t* caption, DWORD style, UINT id) 
     return CreateControl(parent, WC_BUTTONW, caption, style, id);
 }
 
-bool TButton::OnCommand(UINT code) {
+bool TButton::OnReflectedCommand(UINT code) {
     if (code != BN_CLICKED || !onClick) return false;
     onClick();
     return true;
@@ -101,7 +101,7 @@ void TTabControl::Select(int index) {
     TabCtrl_SetCurSel(Handle(), index);
 }
 
-bool TTabControl::OnNotify(const NMHDR* header, LRESULT& result) {
+bool TTabControl::OnReflectedNotify(const NMHDR* header, LRESULT& result) {
     if (header->code != TCN_SELCHANGE) return false;
     if (onChange) onChange();
     result = 0;

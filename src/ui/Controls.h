@@ -58,7 +58,7 @@ class TEdit : public TWindow {
     std::function<void()> onChange;
 
   protected:
-    bool OnCommand(UINT code) override;
+    bool OnReflectedCommand(UINT code) override;
 };
 
 // A list box in which several items can be selected.
@@ -89,7 +89,7 @@ class TButton : public TWindow {
     std::function<void()> onClick;
 
   protected:
-    bool OnCommand(UINT code) override;
+    bool OnReflectedCommand(UINT code) override;
 };
 
 // A tab strip; onChange runs when the user picks another tab.
@@ -101,7 +101,7 @@ class TTabControl : public TWindow {
     std::function<void()> onChange;
 
   protected:
-    bool OnNotify(const NMHDR* header, LRESULT& result) override;
+    bool OnReflectedNotify(const NMHDR* header, LRESULT& result) override;
 };
 
 // A plain container for a page of controls, over its parent's page area.

@@ -157,7 +157,7 @@ void TFolderList::Repaint() {
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-bool TFolderList::OnNotify(const NMHDR* header, LRESULT& result) {
+bool TFolderList::OnReflectedNotify(const NMHDR* header, LRESULT& result) {
     result = 0;
     switch (header->code) {
         case LVN_GETDISPINFOW: {

@@ -52,7 +52,7 @@ class TFolderList : public TWindow {
 
   protected:
     // The list view's own notifications.
-    bool OnNotify(const NMHDR* header, LRESULT& result) override;
+    bool OnReflectedNotify(const NMHDR* header, LRESULT& result) override;
 
   private:
     void InsertItem(size_t index);

@@ -125,21 +125,21 @@ bool TWindow::Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
         case WM_COMMAND: {
             TWindow* control = FromHandle(reinterpret_cast<HWND>(lParam));
-            if (!control || !control->OnCommand(HIWORD(wParam))) return false;
+            if (!control || !control->OnReflectedCommand(HIWORD(wParam))) return false;
             result = 0;
             return true;
         }
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             TWindow* control = header ? FromHandle(header->hwndFrom) : nullptr;
-            return control && control->OnNotify(header, result);
+            return control && control->OnReflectedNotify(header, result);
         }
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORLISTBOX: {
             TWindow* control = FromHandle(reinterpret_cast<HWND>(lParam));
-            HBRUSH brush = control ? control->OnCtlColor(reinterpret_cast<HDC>(wParam)) : nullptr;
+            HBRUSH brush = control ? control->OnReflectedColor(reinterpret_cast<HDC>(wParam)) : nullptr;
             if (!brush) return false;
             result = reinterpret_cast<LRESULT>(brush);
             return true;

@@ -3,8 +3,9 @@
 // control) or takes over one made elsewhere (Attach). Either way the window is tied to the
 // object once, by one window property, and its messages reach the object's HandleMessage first;
 // Default hands them on to the window's own procedure. A parent that hears of a control's
-// WM_COMMAND, WM_NOTIFY or WM_CTLCOLOR* hands it to the control's object first (OnCommand,
-// OnNotify, OnCtlColor), so a control can handle its own messages and its notifications alike.
+// WM_COMMAND, WM_NOTIFY or WM_CTLCOLOR* hands it to the control's object first
+// (OnReflectedCommand, OnReflectedNotify, OnReflectedColor), so a control can handle its own
+// messages and its notifications alike.
 #pragma once
 
 #include <windows.h>
@@ -80,10 +81,10 @@ class TWindow {
     virtual bool PreviewMessage(MSG&) { return false; }
 
     // The control's own notifications, handed on by its parent; false leaves them to the parent.
-    virtual bool OnCommand(UINT /*code*/) { return false; }
-    virtual bool OnNotify(const NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    virtual bool OnReflectedCommand(UINT /*code*/) { return false; }
+    virtual bool OnReflectedNotify(const NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
     // The brush to paint the control's background with (colours set in dc); null leaves it to the parent.
-    virtual HBRUSH OnCtlColor(HDC /*dc*/) { return nullptr; }
+    virtual HBRUSH OnReflectedColor(HDC /*dc*/) { return nullptr; }
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -52,7 +52,7 @@ class TTypingEdit : public TEdit {
         }
         return Default(msg, wParam, lParam);
     }
-    HBRUSH OnCtlColor(HDC) override { return brush; }
+    HBRUSH OnReflectedColor(HDC) override { return brush; }
 };
 
 bool Has(const std::vector<UINT>& codes, UINT code) {
