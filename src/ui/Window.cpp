@@ -51,11 +51,11 @@ bool TWindow::CreateControl(HWND parent,
 
 bool TWindow::Attach(HWND hwnd) {
     if (!hwnd || hwnd_ || FromHandle(hwnd)) return false;
-    // Every message of the window comes through WindowProc from now on, its last (WM_NCDESTROY)
-    // too, which unties the object again.
     // A window of our own classes without an object has nothing to hand its messages on to.
     auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     if (!proc || proc == &TWindow::WindowProc) return false;
+    // Every message of the window comes through WindowProc from now on, its last (WM_NCDESTROY)
+    // too, which unties the object again.
     Tie(hwnd);
     baseProc_ = proc;
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWindow::WindowProc));
