@@ -32,6 +32,12 @@ RECT Scaled(const RECT& r, UINT dpi) {
 
 }  // namespace
 
+HBRUSH TMakerMemo::OnReflectedColor(HDC dc) {
+    SetTextColor(dc, kNavy);
+    SetBkColor(dc, kTeal);
+    return background;
+}
+
 TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLabel_(L"Log file: " + logFileName) {
     dpi_ = ui::WindowDpi(owner);
     int w = ui::Scale(kWidth, dpi_), h = ui::Scale(kHeight, dpi_);
@@ -53,9 +59,10 @@ TAboutForm::TAboutForm(HWND owner, const std::wstring& logFileName) : logFileLab
     versionFont_ = ui::CreatePixelFont(L"Tahoma", 11, dpi_);
     smallFont_ = ui::CreatePixelFont(L"Tahoma", 9, dpi_);
     logo_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
-    memo_ = CreateWindowExW(0, L"EDIT", kMakerText, WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 0, 0,
-                            Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(smallFont_.get()), FALSE);
+    memo_.background = static_cast<HBRUSH>(teal_.get());
+    memo_.Create(Handle(), 0, WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0);
+    memo_.SetText(kMakerText);
+    SendMessageW(memo_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(smallFont_.get()), FALSE);
     Layout();
 }
 
@@ -65,7 +72,7 @@ TAboutForm::~TAboutForm() {
 
 void TAboutForm::Layout() {
     RECT m = Scaled(kMemo, dpi_);
-    MoveWindow(memo_, m.left, m.top, m.right - m.left, m.bottom - m.top, FALSE);
+    MoveWindow(memo_.Handle(), m.left, m.top, m.right - m.left, m.bottom - m.top, FALSE);
     // Rounded corners: the window is only the teal shape.
     int w = ui::Scale(kWidth, dpi_), h = ui::Scale(kHeight, dpi_), r = ui::Scale(24, dpi_);
     unique_hgdiobj region(CreateRoundRectRgn(0, 0, w + 1, h + 1, r, r));
@@ -80,13 +87,6 @@ LRESULT TAboutForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ERASEBKGND:
             return 1;
-        case WM_CTLCOLORSTATIC:  // the read-only memo: navy on teal
-        case WM_CTLCOLOREDIT: {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, kNavy);
-            SetBkColor(dc, kTeal);
-            return reinterpret_cast<LRESULT>(teal_.get());
-        }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:

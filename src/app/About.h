@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Version.h"
+#include "ui/Controls.h"
 #include "ui/Gdi.h"
 #include "ui/Window.h"
 
@@ -16,6 +17,15 @@ namespace vantrel {
 constexpr wchar_t kAboutWindowClass[] = L"TAboutForm";
 constexpr wchar_t kVersionText[] = L"Version: " VANTREL_VERSION_TEXT;
 
+// The maker's text on the About box: a read-only memo that paints itself navy on teal.
+class TMakerMemo : public ui::TEdit {
+  public:
+    HBRUSH background = nullptr;  // the box's teal, which the box owns
+
+  protected:
+    HBRUSH OnReflectedColor(HDC dc) override;
+};
+
 class TAboutForm : public ui::TWindow {
   public:
     // logFileName is shown as it is now; the label is not filled again later.
@@ -23,7 +33,7 @@ class TAboutForm : public ui::TWindow {
     ~TAboutForm() override;
 
     const std::wstring& LogFileLabel() const { return logFileLabel_; }
-    HWND AboutMemo() const { return memo_; }
+    HWND AboutMemo() const { return memo_.Handle(); }
     void Close() { SetModalResult(ui::kModalCancel); }
 
   protected:
@@ -37,7 +47,7 @@ class TAboutForm : public ui::TWindow {
 
     UINT dpi_ = 96;
     std::wstring logFileLabel_;
-    HWND memo_ = nullptr;
+    TMakerMemo memo_;
     unique_hgdiobj titleFont_, versionFont_, smallFont_, teal_, logo_;
 };
 

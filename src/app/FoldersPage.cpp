@@ -16,8 +16,8 @@ TFoldersPage::~TFoldersPage() = default;
 void TFoldersPage::Create(HWND parent, UINT dpi, ui::TActionList& actions) {
     ui::TPanel::Create(parent);
     HWND panel = Handle();
-    targetGroup_ = ui::CreateGroupBox(panel, L"&Target folders:");
-    destinationEdit_ = ui::CreateEdit(panel, kDestinationEdit);
+    targetGroup_.Create(panel, L"&Target folders:");
+    destinationEdit_.Create(panel, kDestinationEdit);
     folderTree_.OnInitNode = [this](size_t position, ui::TFolderNode& node) { FolderTreeInitNode(position, node); };
     folderTree_.OnGetText = [](const ui::TFolderNode& node) { return node.Folder; };
     folderTree_.OnFreeNode = [](ui::TFolderNode& node) {
@@ -32,7 +32,7 @@ void TFoldersPage::Create(HWND parent, UINT dpi, ui::TActionList& actions) {
     openButton_.Create(panel, L"&Open", ui::kPushButton, kOpenButton);
     moveFolderCheckBox_.Create(panel, L"&Move folders", ui::kCheckBox, kMoveFolderCheckAction);
     renameFolderCheckBox_.Create(panel, L"Rename &folders", ui::kCheckBox, kRenameFolderCheckBox);
-    delayLabel_ = ui::CreateLabel(panel, L"&Delay(s):");
+    delayLabel_.Create(panel, L"&Delay(s):");
     delayEdit_.Create(panel, kDelayEdit, 1, 1000);
     actions.Find(kBrowseAction)->Bind(tntButton3_);
     actions.Find(kAddFolderAction)->Bind(tntButton1_);
@@ -46,7 +46,7 @@ void TFoldersPage::Show(const Settings& s) {
     // The nodes are these settings' folders: the target first, then the alternates.
     shownFolders_.assign(1, s.DestinationFolder);
     shownFolders_.insert(shownFolders_.end(), s.AlternateFolders.begin(), s.AlternateFolders.end());
-    ui::SetText(destinationEdit_, s.DestinationFolder);
+    destinationEdit_.SetText(s.DestinationFolder);
     moveFolderCheck_->SetChecked(s.MoveFolder);
     delayEdit_.SetValue(s.MoveFolderDelay / 1000);
     MoveFolderCheckActionExecute();
@@ -74,7 +74,7 @@ void TFoldersPage::MoveFolderCheckActionExecute() {
     bool on = moveFolderCheckBox_.Checked();
     delayEdit_.SetEnabled(on);
     renameFolderCheckBox_.SetEnabled(on);
-    EnableWindow(delayLabel_, on);
+    delayLabel_.SetEnabled(on);
 }
 
 void TFoldersPage::FolderTreeInitNode(size_t position, ui::TFolderNode& node) {
@@ -96,7 +96,7 @@ void TFoldersPage::FolderTreeNewText(size_t index, const std::wstring& text) {
 }
 
 void TFoldersPage::AddFolderActionExecute() {
-    std::wstring candidate = ui::GetText(destinationEdit_);
+    std::wstring candidate = destinationEdit_.Text();
     if (RefuseDesktop(candidate)) return;
     candidate = Lowered(WithTrailingBackslash(candidate));
     for (size_t i = 0; i < folderTree_.Count(); ++i)
@@ -114,7 +114,7 @@ void TFoldersPage::RemoveFolderActionExecute() {
 
 void TFoldersPage::BrowseActionExecute() {
     if (!folderForm_) folderForm_ = std::make_unique<TFolderForm>(GetParent(Handle()));
-    if (folderForm_->ShowModal() == ui::kModalOk) ui::SetText(destinationEdit_, folderForm_->Directory());
+    if (folderForm_->ShowModal() == ui::kModalOk) destinationEdit_.SetText(folderForm_->Directory());
 }
 
 void TFoldersPage::OpenButtonClick() {
@@ -136,7 +136,7 @@ void TFoldersPage::CheckFolder(const std::wstring& folder) {
 }
 
 void TFoldersPage::Layout(UINT dpi) {
-    auto at = [&](HWND c, int x, int y, int cw, int ch) { ui::Place(c, x, y, cw, ch, dpi); };
+    auto at = [&](const ui::TWindow& c, int x, int y, int cw, int ch) { c.Place(x, y, cw, ch, dpi); };
     const SIZE size = Size96(dpi);
     int buttonW = 75;
     int stripY = size.cy - 27;
@@ -144,15 +144,15 @@ void TFoldersPage::Layout(UINT dpi) {
     int groupH = stripY - 8;
     at(targetGroup_, 4, 2, groupW, groupH);
     at(destinationEdit_, 12, 20, groupW - 16, 21);
-    at(folderTree_.Handle(), 12, 46, groupW - 16, groupH - 46 - 8);
+    at(folderTree_, 12, 46, groupW - 16, groupH - 46 - 8);
     folderTree_.Resized();
     int bx = 4 + groupW + 8;
-    at(tntButton3_.Handle(), bx, 19, buttonW, 23);
-    at(tntButton1_.Handle(), bx, 46, buttonW, 23);
-    at(tntButton2_.Handle(), bx, 73, buttonW, 23);
-    at(openButton_.Handle(), bx, 100, buttonW, 23);
-    at(moveFolderCheckBox_.Handle(), 8, stripY + 4, 100, 17);
-    at(renameFolderCheckBox_.Handle(), 116, stripY + 4, 110, 17);
+    at(tntButton3_, bx, 19, buttonW, 23);
+    at(tntButton1_, bx, 46, buttonW, 23);
+    at(tntButton2_, bx, 73, buttonW, 23);
+    at(openButton_, bx, 100, buttonW, 23);
+    at(moveFolderCheckBox_, 8, stripY + 4, 100, 17);
+    at(renameFolderCheckBox_, 116, stripY + 4, 110, 17);
     at(delayLabel_, 238, stripY + 6, 56, 15);
     delayEdit_.Place(296, stripY + 2, 60, 21, dpi);
 }

@@ -50,12 +50,12 @@ bool MovesTheSelection(WPARAM key) {
 }  // namespace
 
 bool TLogMemo::Create(HWND parent, UINT id) {
-    HWND memo = ui::CreateControl(
-        parent, WC_EDITW, L"", ui::kTabStop | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
-        id, WS_EX_CLIENTEDGE);
+    if (!TEdit::Create(parent, id,
+                       ui::kTabStop | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL))
+        return false;
     // No length limit: text set from elsewhere is shown whole.
-    SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
-    return Subclass(memo);
+    SetLimit(0);
+    return true;
 }
 
 void TLogMemo::ShowLog(std::wstring text) {

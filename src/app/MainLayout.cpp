@@ -58,11 +58,11 @@ void TMainForm::Layout() {
     int cw = MulDiv(client.right, 96, static_cast<int>(dpi_));
     int ch = MulDiv(client.bottom, 96, static_cast<int>(dpi_));
     int stripY = ch - kMargin - kStripHeight;
-    ui::Place(tabs, kMargin, kMargin, cw - 2 * kMargin, stripY - 2 * kMargin, dpi_);
-    ui::Place(saveButton_.Handle(), 8, stripY, kButtonWidth, kStripHeight, dpi_);
-    ui::Place(hideButton_.Handle(), 8 + kButtonWidth + 6, stripY, kButtonWidth, kStripHeight, dpi_);
-    ui::Place(aboutButton_.Handle(), 8 + 2 * (kButtonWidth + 6), stripY, kButtonWidth, kStripHeight, dpi_);
-    ui::Place(exitButton_.Handle(), cw - 8 - kButtonWidth, stripY, kButtonWidth, kStripHeight, dpi_);
+    pages_.Place(kMargin, kMargin, cw - 2 * kMargin, stripY - 2 * kMargin, dpi_);
+    saveButton_.Place(8, stripY, kButtonWidth, kStripHeight, dpi_);
+    hideButton_.Place(8 + kButtonWidth + 6, stripY, kButtonWidth, kStripHeight, dpi_);
+    aboutButton_.Place(8 + 2 * (kButtonWidth + 6), stripY, kButtonWidth, kStripHeight, dpi_);
+    exitButton_.Place(cw - 8 - kButtonWidth, stripY, kButtonWidth, kStripHeight, dpi_);
 
     // The pages over the page area inside the tab control.
     RECT page;

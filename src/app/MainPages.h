@@ -31,29 +31,30 @@ class TFilesPage : public ui::TPanel {
     void Show(const Settings& s);
     void Store(Settings& s);
 
-    HWND ExtensionGroup() const { return extensionGroup_; }
-    HWND AddExtensionEdit() const { return addExtensionEdit_; }
-    HWND ExtensionList() const { return extensionList_; }
+    HWND ExtensionGroup() const { return extensionGroup_.Handle(); }
+    HWND AddExtensionEdit() const { return addExtensionEdit_.Handle(); }
+    HWND ExtensionList() const { return extensionList_.Handle(); }
     HWND AddButton() const { return addButton_.Handle(); }
     HWND RemoveButton() const { return removeButton_.Handle(); }
-    HWND ExcludedFileGroup() const { return excludedFileGroup_; }
-    HWND AddExcludedFileEdit() const { return addExcludedFileEdit_; }
-    HWND ExcludedFileListBox() const { return excludedFileListBox_; }
+    HWND ExcludedFileGroup() const { return excludedFileGroup_.Handle(); }
+    HWND AddExcludedFileEdit() const { return addExcludedFileEdit_.Handle(); }
+    HWND ExcludedFileListBox() const { return excludedFileListBox_.Handle(); }
     HWND AddExcludedFileButton() const { return addExcludedFileButton_.Handle(); }
     HWND RemoveFileButton() const { return removeFileButton_.Handle(); }
     HWND RenameFileCheckBox() const { return renameFileCheckBox_.Handle(); }
     HWND MoveRenameCheckBox() const { return moveRenameCheckBox_.Handle(); }
     HWND TryCheckBox() const { return tryCheckBox_.Handle(); }
-    HWND TryLabel() const { return tryLabel_; }
+    HWND TryLabel() const { return tryLabel_.Handle(); }
     ui::TSpinEdit& TryTimesEdit() { return tryTimesEdit_; }
 
   private:
     // A disabled control keeps its value; "&Save" still stores it.
     void TryCheckBoxClick();
 
-    HWND extensionGroup_ = nullptr, addExtensionEdit_ = nullptr, extensionList_ = nullptr;
-    HWND excludedFileGroup_ = nullptr, addExcludedFileEdit_ = nullptr, excludedFileListBox_ = nullptr;
-    HWND tryLabel_ = nullptr;
+    ui::TGroupBox extensionGroup_, excludedFileGroup_;
+    ui::TEdit addExtensionEdit_, addExcludedFileEdit_;
+    ui::TListBox extensionList_, excludedFileListBox_;
+    ui::TLabel tryLabel_;
     ui::TButton addButton_, removeButton_, addExcludedFileButton_, removeFileButton_;
     ui::TButton renameFileCheckBox_, moveRenameCheckBox_, tryCheckBox_;
     ui::TSpinEdit tryTimesEdit_;
@@ -86,8 +87,8 @@ class TFoldersPage : public ui::TPanel {
     void RemoveFolderActionExecute();
     void BrowseActionExecute();
 
-    HWND TargetGroup() const { return targetGroup_; }
-    HWND DestinationEdit() const { return destinationEdit_; }
+    HWND TargetGroup() const { return targetGroup_.Handle(); }
+    HWND DestinationEdit() const { return destinationEdit_.Handle(); }
     ui::TFolderList& FolderTree() { return folderTree_; }
     HWND TntButton3() const { return tntButton3_.Handle(); }  // "&Browse"
     HWND TntButton1() const { return tntButton1_.Handle(); }  // "&Add"
@@ -95,7 +96,7 @@ class TFoldersPage : public ui::TPanel {
     HWND OpenButton() const { return openButton_.Handle(); }
     HWND MoveFolderCheckBox() const { return moveFolderCheckBox_.Handle(); }
     HWND RenameFolderCheckBox() const { return renameFolderCheckBox_.Handle(); }
-    HWND DelayLabel() const { return delayLabel_; }
+    HWND DelayLabel() const { return delayLabel_.Handle(); }
     ui::TSpinEdit& DelayEdit() { return delayEdit_; }
     TFolderForm* FolderForm() const { return folderForm_.get(); }
 
@@ -108,7 +109,9 @@ class TFoldersPage : public ui::TPanel {
 
     FoldersPageHost host_;
     ui::TAction* moveFolderCheck_ = nullptr;
-    HWND targetGroup_ = nullptr, destinationEdit_ = nullptr, delayLabel_ = nullptr;
+    ui::TGroupBox targetGroup_;
+    ui::TEdit destinationEdit_;
+    ui::TLabel delayLabel_;
     ui::TFolderList folderTree_;
     ui::TButton tntButton3_, tntButton1_, tntButton2_, openButton_, moveFolderCheckBox_, renameFolderCheckBox_;
     ui::TSpinEdit delayEdit_;
@@ -121,7 +124,7 @@ class TFoldersPage : public ui::TPanel {
 // first; scrolling past either edge of the stretch brings the next one in, a search brings in the
 // stretch of its match, and Ctrl+A then Ctrl+C copies the whole log. Text set from elsewhere
 // (WM_SETTEXT) replaces the log.
-class TLogMemo : public ui::TWindow {
+class TLogMemo : public ui::TEdit {
   public:
     // Characters the control holds at most while it shows a stretch of a log: under Wine the edit
     // takes 50 to 90 ms for them, about as long as for a few lines, and seconds for megabytes.
@@ -171,18 +174,18 @@ class TMiscPage : public ui::TPanel {
     void TakeNoteActionExecute();
     void AutoStartActionExecute();
 
-    HWND SearchEdit() const { return searchEdit_; }
-    HWND DirectionGroup() const { return directionGroup_; }
+    HWND SearchEdit() const { return searchEdit_.Handle(); }
+    HWND DirectionGroup() const { return directionGroup_.Handle(); }
     HWND UpRadio() const { return upRadio_.Handle(); }
     HWND DownRadio() const { return downRadio_.Handle(); }
     HWND SearchButton() const { return searchButton_.Handle(); }
     HWND ViewLogButton() const { return viewLogButton_.Handle(); }
     HWND ClearLogButton() const { return clearLogButton_.Handle(); }
     HWND LogMemo() const { return logMemo_.Handle(); }
-    HWND NotesGroup() const { return notesGroup_; }
+    HWND NotesGroup() const { return notesGroup_.Handle(); }
     HWND NoteCheckBox() const { return noteCheckBox_.Handle(); }
     HWND SaveNoteFilesCheckBox() const { return saveNoteFilesCheckBox_.Handle(); }
-    HWND NotesLine() const { return notesLine_; }
+    HWND NotesLine() const { return notesLine_.Handle(); }
     HWND IconCheckBox() const { return iconCheckBox_.Handle(); }
     HWND AutoStartCheckBox() const { return autoStartCheckBox_.Handle(); }
 
@@ -195,7 +198,9 @@ class TMiscPage : public ui::TPanel {
 
     TOptions& options_;
     ui::TAction* takeNote_ = nullptr;
-    HWND searchEdit_ = nullptr, directionGroup_ = nullptr, notesGroup_ = nullptr, notesLine_ = nullptr;
+    ui::TEdit searchEdit_;
+    ui::TGroupBox directionGroup_, notesGroup_;
+    ui::TLabel notesLine_;
     ui::TButton upRadio_, downRadio_, searchButton_, viewLogButton_, clearLogButton_;
     ui::TButton noteCheckBox_, saveNoteFilesCheckBox_, iconCheckBox_, autoStartCheckBox_;
     TLogMemo logMemo_;

@@ -22,11 +22,11 @@ namespace {
 constexpr DWORD kViewWaitMs = 40;
 
 // An error as a line of its own below whatever the memo shows.
-void AddErrorLine(HWND memo, const std::wstring& line) {
-    std::wstring text = ui::GetText(memo);
+void AddErrorLine(ui::TWindow& memo, const std::wstring& line) {
+    std::wstring text = memo.Text();
     if (!text.empty() && text.back() != L'\n') text += L"\r\n";
     text += line;
-    ui::SetText(memo, text);
+    memo.SetText(text);
 }
 
 }  // namespace
@@ -39,8 +39,8 @@ TMiscPage::~TMiscPage() = default;
 void TMiscPage::Create(HWND parent, ui::TActionList& actions) {
     ui::TPanel::Create(parent);
     HWND panel = Handle();
-    searchEdit_ = ui::CreateEdit(panel, kSearchEdit);
-    directionGroup_ = ui::CreateGroupBox(panel, L"Direction:");
+    searchEdit_.Create(panel, kSearchEdit);
+    directionGroup_.Create(panel, L"Direction:");
     upRadio_.Create(panel, L"&Up", ui::kTabStop | BS_AUTORADIOBUTTON | WS_GROUP, kUpRadio);
     downRadio_.Create(panel, L"&Down", WS_VISIBLE | BS_AUTORADIOBUTTON, kDownRadio);
     downRadio_.SetChecked(true);
@@ -48,10 +48,10 @@ void TMiscPage::Create(HWND parent, ui::TActionList& actions) {
     viewLogButton_.Create(panel, L"&View log", ui::kPushButton, kViewLogButton);
     clearLogButton_.Create(panel, L"&Clear log", ui::kPushButton, kClearLogButton);
     logMemo_.Create(panel, kLogMemo);
-    notesGroup_ = ui::CreateGroupBox(panel, L"Notes:");
+    notesGroup_.Create(panel, L"Notes:");
     noteCheckBox_.Create(panel, L"&Take notes", ui::kCheckBox, kTakeNoteAction);
     saveNoteFilesCheckBox_.Create(panel, L"S&ave note files", ui::kCheckBox, kSaveNoteFilesCheckBox);
-    notesLine_ = ui::CreateLabel(panel, L"", SS_ETCHEDVERT);
+    notesLine_.Create(panel, L"", SS_ETCHEDVERT);
     iconCheckBox_.Create(panel, L"Show &icon", ui::kCheckBox, kIconCheckBox);
     autoStartCheckBox_.Create(panel, L"Aut&o start", ui::kCheckBox, kAutoStartAction);
     takeNote_ = actions.Find(kTakeNoteAction);
@@ -85,16 +85,15 @@ void TMiscPage::AutoStartActionExecute() {
 }
 
 void TMiscPage::ViewLogButtonClick() {
-    HWND memo = logMemo_.Handle();
     TLogger* log = options_.Logger();
     const std::wstring name = log ? log->LogFileName() : std::wstring();
     if (name.empty() || !Os().FileExists(name)) {
-        AddErrorLine(memo, L"Error open log file");
+        AddErrorLine(logMemo_, L"Error open log file");
         return;
     }
     // A second click while the log is read changes nothing: that reading shows it.
     if (reading_) return;
-    reading_ = std::make_unique<TLogReading>(*log, memo, TLogMemo::kLogRead);
+    reading_ = std::make_unique<TLogReading>(*log, logMemo_.Handle(), TLogMemo::kLogRead);
     if (reading_->Wait(kViewWaitMs)) LogRead();
 }
 
@@ -103,7 +102,7 @@ void TMiscPage::LogRead() {
     if (!reading_ || !reading_->Wait(0)) return;
     const std::unique_ptr<TLogReading> reading = std::move(reading_);
     if (const std::optional<uint32_t> error = reading->Error())
-        AddErrorLine(logMemo_.Handle(), L"Error read log file. Error code: " + std::to_wstring(*error));
+        AddErrorLine(logMemo_, L"Error read log file. Error code: " + std::to_wstring(*error));
     else
         logMemo_.ShowLog(std::move(reading->Text()));
 }
@@ -114,14 +113,14 @@ void TMiscPage::ClearLogButtonClick() {
     try {
         if (TLogger* log = options_.Logger()) log->Clear();
     } catch (const TLogFileError& e) {
-        AddErrorLine(logMemo_.Handle(), L"Error clear log file. Error code: " + std::to_wstring(e.Code()));
+        AddErrorLine(logMemo_, L"Error clear log file. Error code: " + std::to_wstring(e.Code()));
         return;
     }
-    ui::SetText(logMemo_.Handle(), L"Log cleared");
+    logMemo_.SetText(L"Log cleared");
 }
 
 void TMiscPage::SearchButtonClick() {
-    const std::wstring query = ui::GetText(searchEdit_);
+    const std::wstring query = searchEdit_.Text();
     size_t start = 0, length = 0;
     logMemo_.GetSelection(start, length);
     const std::wstring& text = logMemo_.Text();
@@ -132,27 +131,27 @@ void TMiscPage::SearchButtonClick() {
 }
 
 void TMiscPage::Layout(UINT dpi) {
-    auto at = [&](HWND c, int x, int y, int cw, int ch) { ui::Place(c, x, y, cw, ch, dpi); };
+    auto at = [&](const ui::TWindow& c, int x, int y, int cw, int ch) { c.Place(x, y, cw, ch, dpi); };
     const SIZE size = Size96(dpi);
     const int w = size.cx;
     // The search strip, the two log buttons at the right, the memo, the notes group at the bottom.
     int logButtonW = 62;
     at(searchEdit_, 8, 14, 96, 21);
     at(directionGroup_, 110, 2, 104, 40);
-    at(upRadio_.Handle(), 118, 18, 40, 17);
-    at(downRadio_.Handle(), 160, 18, 50, 17);
-    at(searchButton_.Handle(), 220, 13, 66, 23);
-    at(clearLogButton_.Handle(), w - 8 - logButtonW, 13, logButtonW, 23);
-    at(viewLogButton_.Handle(), w - 8 - 2 * logButtonW - 4, 13, logButtonW, 23);
+    at(upRadio_, 118, 18, 40, 17);
+    at(downRadio_, 160, 18, 50, 17);
+    at(searchButton_, 220, 13, 66, 23);
+    at(clearLogButton_, w - 8 - logButtonW, 13, logButtonW, 23);
+    at(viewLogButton_, w - 8 - 2 * logButtonW - 4, 13, logButtonW, 23);
     int notesH = 46;
     int notesY = size.cy - notesH - 4;
-    at(logMemo_.Handle(), 8, 46, w - 16, notesY - 46 - 6);
+    at(logMemo_, 8, 46, w - 16, notesY - 46 - 6);
     at(notesGroup_, 4, notesY, w - 8, notesH);
-    at(noteCheckBox_.Handle(), 14, notesY + 20, 96, 17);
-    at(saveNoteFilesCheckBox_.Handle(), 114, notesY + 20, 110, 17);
+    at(noteCheckBox_, 14, notesY + 20, 96, 17);
+    at(saveNoteFilesCheckBox_, 114, notesY + 20, 110, 17);
     at(notesLine_, 232, notesY + 14, 2, 26);
-    at(iconCheckBox_.Handle(), 244, notesY + 20, 80, 17);
-    at(autoStartCheckBox_.Handle(), 330, notesY + 20, 80, 17);
+    at(iconCheckBox_, 244, notesY + 20, 80, 17);
+    at(autoStartCheckBox_, 330, notesY + 20, 80, 17);
 }
 
 }  // namespace vantrel

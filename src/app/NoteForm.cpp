@@ -113,13 +113,31 @@ TNoteForm::~TNoteForm() {
 
 void TNoteForm::CreateControls(const std::wstring& fileName, bool fileNameEnabled) {
     for (const ControlSpec& c : kControls)
-        ui::CreateControl(Handle(), c.windowClass, c.text, c.style | WS_VISIBLE, static_cast<UINT>(c.id), c.exStyle);
-    noteMemo_ = GetDlgItem(Handle(), kNoteMemo);
-    fileNameEdit_ = GetDlgItem(Handle(), kFileNameEdit);
+        Control(c.id).CreateControl(Handle(), c.windowClass, c.text, c.style | WS_VISIBLE, static_cast<UINT>(c.id),
+                                    c.exStyle);
     // A long pasted note is taken whole, not cut at the edit control's default 30,000 characters.
-    SendMessageW(noteMemo_, EM_SETLIMITTEXT, 0, 0);
-    ui::SetText(fileNameEdit_, fileName);
-    EnableWindow(fileNameEdit_, fileNameEnabled ? TRUE : FALSE);
+    noteMemo_.SetLimit(0);
+    fileNameEdit_.SetText(fileName);
+    fileNameEdit_.SetEnabled(fileNameEnabled);
+}
+
+ui::TWindow& TNoteForm::Control(int id) {
+    switch (id) {
+        case kNoteMemo:
+            return noteMemo_;
+        case kFileNameEdit:
+            return fileNameEdit_;
+        case kOKButton:
+            return okButton_;
+        case kCancelButton:
+            return cancelButton_;
+        case kAbortButton:
+            return abortButton_;
+        case kLabel1:
+            return fileNameLabel_;
+        default:
+            return descriptionLabel_;
+    }
 }
 
 // Sizes the client area, places and sizes every control and sets the font, all for dpi.
@@ -129,12 +147,12 @@ void TNoteForm::LayOut(UINT dpi, bool centre, int left, int top) {
     // as they are.
     unique_hgdiobj font = ui::CreatePixelFont(kFontFace, MulDiv(kFontPoints, static_cast<int>(dpi), 72), 96);
     for (const ControlSpec& c : kControls) {
-        HWND control = GetDlgItem(Handle(), c.id);
-        ui::Place(control, c.left, c.top, c.width, c.height, dpi);
+        const ui::TWindow& control = Control(c.id);
+        control.Place(c.left, c.top, c.width, c.height, dpi);
         if (c.fitText && font) {
-            const int needed = TextWidth(control, font.get(), c.text);
+            const int needed = TextWidth(control.Handle(), font.get(), c.text);
             if (needed > ui::Scale(c.width, dpi))
-                SetWindowPos(control, nullptr, 0, 0, needed, ui::Scale(c.height, dpi),
+                SetWindowPos(control.Handle(), nullptr, 0, 0, needed, ui::Scale(c.height, dpi),
                              SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
@@ -159,7 +177,7 @@ int TNoteForm::RunModal() {
     // The platform may refuse the foreground; the form then simply appears without the focus.
     SetForegroundWindow(Handle());
     ShowWindow(Handle(), SW_SHOWNORMAL);
-    FocusControl(noteMemo_);
+    FocusControl(noteMemo_.Handle());
     // A loop of the form's own rather than the toolkit's modal loop: that one goes through the
     // application object, whose message filter and keyboard navigation serve the main thread.
     MSG msg;
@@ -181,8 +199,8 @@ void TNoteForm::Finish(int modalResult) {
     // The first way out wins; later clicks or keys still queued change nothing.
     if (ModalResult() != ui::kModalNone) return;
     answer_.ModalResult = modalResult;
-    answer_.FileName = ui::GetText(fileNameEdit_);
-    answer_.Text = ui::GetText(noteMemo_);
+    answer_.FileName = fileNameEdit_.Text();
+    answer_.Text = noteMemo_.Text();
     SetModalResult(modalResult);
 }
 
@@ -194,13 +212,13 @@ bool TNoteForm::FormKeyDown(WPARAM key) {
 }
 
 bool TNoteForm::NoteMemoKeyDown(WPARAM key) {
-    return SelectAllOnCtrlA(noteMemo_, key);
+    return SelectAllOnCtrlA(noteMemo_.Handle(), key);
 }
 
 bool TNoteForm::PreviewMessage(MSG& msg) {
     if (msg.message != WM_KEYDOWN || !Handle() || (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))) return false;
     if (FormKeyDown(msg.wParam)) return true;
-    return msg.hwnd == noteMemo_ && NoteMemoKeyDown(msg.wParam);
+    return msg.hwnd == noteMemo_.Handle() && NoteMemoKeyDown(msg.wParam);
 }
 
 void TNoteForm::FocusControl(HWND control) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "engine/Note.h"
+#include "ui/Controls.h"
 #include "ui/Gdi.h"
 #include "ui/Window.h"
 
@@ -41,6 +42,8 @@ class TNoteForm : public ui::TWindow {
 
   private:
     void CreateControls(const std::wstring& fileName, bool fileNameEnabled);
+    // The control object of a control id.
+    ui::TWindow& Control(int id);
     void LayOut(UINT dpi, bool centre, int left, int top);
     void Finish(int modalResult);
     bool FormKeyDown(WPARAM key);
@@ -53,7 +56,10 @@ class TNoteForm : public ui::TWindow {
     LRESULT OnNextControl(WPARAM wParam, LPARAM lParam);
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
-    HWND noteMemo_ = nullptr, fileNameEdit_ = nullptr;
+    ui::TEdit noteMemo_, fileNameEdit_;
+    // The buttons leave their clicks to the form, which finishes with the button's id as result.
+    ui::TButton okButton_, cancelButton_, abortButton_;
+    ui::TLabel fileNameLabel_, descriptionLabel_;
     HWND focus_ = nullptr;  // the control that had the focus when the form was last deactivated
     unique_hgdiobj font_;   // Tahoma 8 pt at the form's current DPI
     NoteAnswer answer_;

@@ -11,11 +11,6 @@
 
 namespace vantrel::ui {
 
-HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, UINT id, DWORD exStyle) {
-    return CreateWindowExW(exStyle, className, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background, HICON icon) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc = {};
@@ -33,80 +28,69 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND CreateGroupBox(HWND parent, const wchar_t* caption) {
+bool TLabel::Create(HWND parent, const wchar_t* caption, DWORD style, UINT id) {
+    return CreateControl(parent, WC_STATICW, caption, WS_VISIBLE | style, id);
+}
+
+bool TGroupBox::Create(HWND parent, const wchar_t* caption) {
     return CreateControl(parent, WC_BUTTONW, caption, WS_VISIBLE | BS_GROUPBOX);
 }
 
-HWND CreateLabel(HWND parent, const wchar_t* caption, DWORD style) {
-    return CreateControl(parent, WC_STATICW, caption, WS_VISIBLE | style);
+bool TEdit::Create(HWND parent, UINT id, DWORD style, DWORD exStyle) {
+    return CreateControl(parent, WC_EDITW, L"", style, id, exStyle);
 }
 
-HWND CreateEdit(HWND parent, UINT id) {
-    return CreateControl(parent, WC_EDITW, L"", kTabStop | ES_AUTOHSCROLL, id, WS_EX_CLIENTEDGE);
+void TEdit::SetLimit(size_t chars) {
+    SendMessageW(Handle(), EM_SETLIMITTEXT, chars, 0);
 }
 
-HWND CreateListBox(HWND parent, UINT id) {
+bool TEdit::OnReflectedCommand(UINT code) {
+    if (code != EN_CHANGE || !onChange) return false;
+    onChange();
+    return true;
+}
+
+bool TListBox::Create(HWND parent, UINT id) {
     return CreateControl(parent, WC_LISTBOXW, L"",
                          kTabStop | WS_VSCROLL | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, id,
                          WS_EX_CLIENTEDGE);
 }
 
-// --- control objects ---
-
-namespace {
-
-constexpr wchar_t kControlProperty[] = L"VantrelControl";
-
-}  // namespace
-
-TControl::~TControl() {
-    if (hwnd_ && IsWindow(hwnd_) && GetPropW(hwnd_, kControlProperty) == this) RemovePropW(hwnd_, kControlProperty);
+bool TUpDown::Create(HWND parent, int minValue, int maxValue) {
+    if (!CreateControl(parent, UPDOWN_CLASSW, L"",
+                       WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT))
+        return false;
+    if (minValue == maxValue)
+        SendMessageW(Handle(), UDM_SETRANGE32, static_cast<WPARAM>(INT_MIN), INT_MAX);
+    else
+        SendMessageW(Handle(), UDM_SETRANGE32, static_cast<WPARAM>(minValue), maxValue);
+    return true;
 }
 
-HWND TControl::Attach(HWND control) {
-    hwnd_ = control;
-    if (control) SetPropW(control, kControlProperty, this);
-    return control;
+void TUpDown::SetBuddy(HWND buddy) {
+    SendMessageW(Handle(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
 }
 
-TControl* TControl::FromHandle(HWND control) {
-    return control ? static_cast<TControl*>(GetPropW(control, kControlProperty)) : nullptr;
+bool TButton::Create(HWND parent, const wchar_t* caption, DWORD style, UINT id) {
+    return CreateControl(parent, WC_BUTTONW, caption, style, id);
 }
 
-bool TControl::Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (msg == WM_COMMAND && lParam) {
-        TControl* control = FromHandle(reinterpret_cast<HWND>(lParam));
-        if (!control) return false;
-        control->OnCommand(HIWORD(wParam));
-        result = 0;
-        return true;
-    }
-    if (msg == WM_NOTIFY && lParam) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        TControl* control = FromHandle(header->hwndFrom);
-        return control && control->OnNotify(header, result);
-    }
-    return false;
+bool TButton::OnReflectedCommand(UINT code) {
+    if (code != BN_CLICKED || !onClick) return false;
+    onClick();
+    return true;
 }
 
-HWND TButton::Create(HWND parent, const wchar_t* caption, DWORD style, UINT id) {
-    return Attach(CreateControl(parent, WC_BUTTONW, caption, style, id));
-}
-
-void TButton::OnCommand(UINT code) {
-    if (code == BN_CLICKED && onClick) onClick();
-}
-
-HWND TTabControl::Create(HWND parent, UINT id, std::initializer_list<const wchar_t*> titles) {
-    HWND tabs = Attach(CreateControl(parent, WC_TABCONTROLW, L"", kTabStop | WS_CLIPSIBLINGS, id));
+bool TTabControl::Create(HWND parent, UINT id, std::initializer_list<const wchar_t*> titles) {
+    if (!CreateControl(parent, WC_TABCONTROLW, L"", kTabStop | WS_CLIPSIBLINGS, id)) return false;
     int i = 0;
     for (const wchar_t* title : titles) {
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t*>(title);
-        TabCtrl_InsertItem(tabs, i++, &item);
+        TabCtrl_InsertItem(Handle(), i++, &item);
     }
-    return tabs;
+    return true;
 }
 
 int TTabControl::Selected() const {
@@ -117,7 +101,7 @@ void TTabControl::Select(int index) {
     TabCtrl_SetCurSel(Handle(), index);
 }
 
-bool TTabControl::OnNotify(const NMHDR* header, LRESULT& result) {
+bool TTabControl::OnReflectedNotify(const NMHDR* header, LRESULT& result) {
     if (header->code != TCN_SELCHANGE) return false;
     if (onChange) onChange();
     result = 0;
@@ -209,18 +193,13 @@ void ListDeleteSelected(HWND listBox) {
 void TSpinEdit::Create(HWND parent, UINT id, int minValue, int maxValue) {
     min_ = minValue;
     max_ = maxValue;
-    edit_ = CreateControl(parent, WC_EDITW, L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, id, WS_EX_CLIENTEDGE);
-    upDown_ = CreateControl(parent, UPDOWN_CLASSW, L"",
-                            WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT);
-    SendMessageW(upDown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit_), 0);
-    if (min_ == max_)
-        SendMessageW(upDown_, UDM_SETRANGE32, static_cast<WPARAM>(INT_MIN), INT_MAX);
-    else
-        SendMessageW(upDown_, UDM_SETRANGE32, static_cast<WPARAM>(min_), max_);
+    edit_.Create(parent, id);
+    upDown_.Create(parent, minValue, maxValue);
+    upDown_.SetBuddy(edit_.Handle());
 }
 
 int TSpinEdit::Value() {
-    std::wstring text = GetText(edit_);
+    std::wstring text = edit_.Text();
     wchar_t* end = nullptr;
     errno = 0;
     long long value = text.empty() ? 0 : std::wcstoll(text.c_str(), &end, 10);
@@ -233,18 +212,18 @@ int TSpinEdit::Value() {
 
 void TSpinEdit::SetValue(int value) {
     if (min_ != max_) value = value < min_ ? min_ : (value > max_ ? max_ : value);
-    SetText(edit_, std::to_wstring(value));
+    edit_.SetText(std::to_wstring(value));
 }
 
 void TSpinEdit::SetEnabled(bool enabled) {
-    EnableWindow(edit_, enabled ? TRUE : FALSE);
-    EnableWindow(upDown_, enabled ? TRUE : FALSE);
+    edit_.SetEnabled(enabled);
+    upDown_.SetEnabled(enabled);
 }
 
 void TSpinEdit::Place(int x, int y, int width, int height, UINT dpi, int dx, int dy) {
-    ui::Place(edit_, x, y, width, height, dpi, dx, dy);
+    edit_.Place(x, y, width, height, dpi, dx, dy);
     // The up-down sits inside the edit's right end again after the edit moved.
-    SendMessageW(upDown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit_), 0);
+    upDown_.SetBuddy(edit_.Handle());
 }
 
 }  // namespace vantrel::ui

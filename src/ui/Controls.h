@@ -1,5 +1,6 @@
-// Helpers over the standard controls: creation, text, check boxes, list boxes and spin edits;
-// the control objects that raise their own events; the panel that holds a page of controls.
+// The standard controls as objects on the one window base (TWindow): each is made by its object
+// or taken over from a window made elsewhere, and raises its own events. Helpers over a control's
+// window (text, check state, list items) stay for code that holds only the handle.
 #pragma once
 
 #include <windows.h>
@@ -13,14 +14,6 @@
 
 namespace vantrel::ui {
 
-// A child control with the given class, text, style (WS_CHILD is added) and command id,
-// sized later by its window's layout.
-HWND CreateControl(HWND parent,
-                   const wchar_t* className,
-                   const wchar_t* text,
-                   DWORD style,
-                   UINT id = 0,
-                   DWORD exStyle = 0);
 void SetFontOfChildren(HWND parent, HFONT font);
 // Registers a window class of this module with an arrow cursor, unless it is registered
 // already; false when registering fails. A null background leaves the painting to the window.
@@ -29,11 +22,7 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC proc, HBRUSH background
 constexpr DWORD kTabStop = WS_VISIBLE | WS_TABSTOP;
 constexpr DWORD kPushButton = kTabStop | BS_PUSHBUTTON;
 constexpr DWORD kCheckBox = kTabStop | BS_AUTOCHECKBOX;
-HWND CreateGroupBox(HWND parent, const wchar_t* caption);
-HWND CreateLabel(HWND parent, const wchar_t* caption, DWORD style = SS_LEFT);
-HWND CreateEdit(HWND parent, UINT id);
-// A list box in which several items can be selected.
-HWND CreateListBox(HWND parent, UINT id);
+constexpr DWORD kEditStyle = kTabStop | ES_AUTOHSCROLL;
 // Moves a control to a rectangle given at 96 DPI, offset by (dx, dy) real pixels.
 void Place(HWND control, int x, int y, int width, int height, UINT dpi, int dx = 0, int dy = 0);
 
@@ -49,57 +38,70 @@ void ListAdd(HWND listBox, const std::wstring& item);
 void ListSetSelected(HWND listBox, int index, bool selected);
 void ListDeleteSelected(HWND listBox);
 
-// A standard control as an object. The window that hears of the control's WM_COMMAND or
-// WM_NOTIFY hands it to the control's object, which raises its own event.
-class TControl {
+// A static text, or with another SS_ style a line or frame.
+class TLabel : public TWindow {
   public:
-    TControl() = default;
-    TControl(const TControl&) = delete;
-    TControl& operator=(const TControl&) = delete;
-    virtual ~TControl();
+    bool Create(HWND parent, const wchar_t* caption, DWORD style = SS_LEFT, UINT id = 0);
+};
 
-    HWND Handle() const { return hwnd_; }
-    bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
-    void SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+class TGroupBox : public TWindow {
+  public:
+    bool Create(HWND parent, const wchar_t* caption);
+};
 
-    // The object of a control window, or null for a window that has none.
-    static TControl* FromHandle(HWND control);
-    // Hands a control's WM_COMMAND or WM_NOTIFY to its object; true (with the result) when taken.
-    static bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+// An edit; onChange runs after each change of its text.
+class TEdit : public TWindow {
+  public:
+    bool Create(HWND parent, UINT id, DWORD style = kEditStyle, DWORD exStyle = WS_EX_CLIENTEDGE);
+    // 0 lifts the limit of the text's length.
+    void SetLimit(size_t chars);
+    std::function<void()> onChange;
 
   protected:
-    // Ties the object to its window once.
-    HWND Attach(HWND control);
-    virtual void OnCommand(UINT /*code*/) {}
-    virtual bool OnNotify(const NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    bool OnReflectedCommand(UINT code) override;
+};
 
-  private:
-    HWND hwnd_ = nullptr;
+// A list box in which several items can be selected.
+class TListBox : public TWindow {
+  public:
+    bool Create(HWND parent, UINT id);
+    StringList Items() const { return ListItems(Handle()); }
+    void Add(const std::wstring& item) { ListAdd(Handle(), item); }
+    void SetSelected(int index, bool selected) { ListSetSelected(Handle(), index, selected); }
+    void DeleteSelected() { ListDeleteSelected(Handle()); }
+};
+
+// An up-down control beside the window it counts for (its buddy). min == max means no range.
+class TUpDown : public TWindow {
+  public:
+    bool Create(HWND parent, int minValue, int maxValue);
+    // Takes buddy again, and sits at its right end as it is placed now.
+    void SetBuddy(HWND buddy);
 };
 
 // A push button, check box or radio button; onClick runs on each click (after a check box has
 // taken its new state).
-class TButton : public TControl {
+class TButton : public TWindow {
   public:
-    HWND Create(HWND parent, const wchar_t* caption, DWORD style, UINT id = 0);
+    bool Create(HWND parent, const wchar_t* caption, DWORD style, UINT id = 0);
     bool Checked() const { return IsChecked(Handle()); }
     void SetChecked(bool checked) { ui::SetChecked(Handle(), checked); }
     std::function<void()> onClick;
 
   protected:
-    void OnCommand(UINT code) override;
+    bool OnReflectedCommand(UINT code) override;
 };
 
 // A tab strip; onChange runs when the user picks another tab.
-class TTabControl : public TControl {
+class TTabControl : public TWindow {
   public:
-    HWND Create(HWND parent, UINT id, std::initializer_list<const wchar_t*> titles);
+    bool Create(HWND parent, UINT id, std::initializer_list<const wchar_t*> titles);
     int Selected() const;
     void Select(int index);
     std::function<void()> onChange;
 
   protected:
-    bool OnNotify(const NMHDR* header, LRESULT& result) override;
+    bool OnReflectedNotify(const NMHDR* header, LRESULT& result) override;
 };
 
 // A plain container for a page of controls, over its parent's page area.
@@ -115,8 +117,8 @@ class TPanel : public TWindow {
 class TSpinEdit {
   public:
     void Create(HWND parent, UINT id, int minValue, int maxValue);
-    HWND Edit() const { return edit_; }
-    HWND UpDown() const { return upDown_; }
+    HWND Edit() const { return edit_.Handle(); }
+    HWND UpDown() const { return upDown_.Handle(); }
     // The number shown; text that is no whole number in range is replaced by the value read.
     int Value();
     void SetValue(int value);
@@ -124,7 +126,8 @@ class TSpinEdit {
     void Place(int x, int y, int width, int height, UINT dpi, int dx = 0, int dy = 0);
 
   private:
-    HWND edit_ = nullptr, upDown_ = nullptr;
+    TEdit edit_;
+    TUpDown upDown_;
     int min_ = 0, max_ = 0;
 };
 

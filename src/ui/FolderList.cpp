@@ -51,19 +51,19 @@ unique_himagelist CreateRadioMarks(UINT dpi) {
 
 }  // namespace
 
-HWND TFolderList::Create(HWND parent, UINT id, UINT dpi) {
-    HWND hwnd = Attach(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
-                                           LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
-                                       0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                       GetModuleHandleW(nullptr), nullptr));
+bool TFolderList::Create(HWND parent, UINT id, UINT dpi) {
+    if (!CreateControl(
+            parent, WC_LISTVIEWW, L"",
+            kTabStop | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS, id,
+            WS_EX_CLIENTEDGE))
+        return false;
     ListView_SetExtendedListViewStyle(Handle(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH;
     column.cx = 100;
     ListView_InsertColumn(Handle(), 0, &column);
     SetDpi(dpi);
-    return hwnd;
+    return true;
 }
 
 void TFolderList::SetDpi(UINT dpi) {
@@ -157,7 +157,7 @@ void TFolderList::Repaint() {
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-bool TFolderList::OnNotify(const NMHDR* header, LRESULT& result) {
+bool TFolderList::OnReflectedNotify(const NMHDR* header, LRESULT& result) {
     result = 0;
     switch (header->code) {
         case LVN_GETDISPINFOW: {

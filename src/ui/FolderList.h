@@ -20,9 +20,9 @@ struct TFolderNode {
     bool Checked = false;
 };
 
-class TFolderList : public TControl {
+class TFolderList : public TWindow {
   public:
-    HWND Create(HWND parent, UINT id, UINT dpi);
+    bool Create(HWND parent, UINT id, UINT dpi);
     void SetDpi(UINT dpi);  // redraws the radio marks at this size
     void Resized();         // the one column follows the width
 
@@ -52,7 +52,7 @@ class TFolderList : public TControl {
 
   protected:
     // The list view's own notifications.
-    bool OnNotify(const NMHDR* header, LRESULT& result) override;
+    bool OnReflectedNotify(const NMHDR* header, LRESULT& result) override;
 
   private:
     void InsertItem(size_t index);

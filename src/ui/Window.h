@@ -1,10 +1,16 @@
-// TWindow: the one window base class. The object is tied to its window once (at WM_NCCREATE, or
-// when it takes over an existing control) and every message goes to the object's HandleMessage,
-// which hands it to a small function per message. A control's own notifications (WM_COMMAND,
-// WM_NOTIFY) reach the control's object first (see TControl).
+// TWindow: the one base of every window and control object. An object gets its window one of
+// two ways: it makes it (Create for a window class of ours, CreateControl for a standard
+// control) or takes over one made elsewhere (Attach). Either way the window is tied to the
+// object once, by one window property, and its messages reach the object's HandleMessage first;
+// Default hands them on to the window's own procedure. A parent that hears of a control's
+// WM_COMMAND, WM_NOTIFY or WM_CTLCOLOR* hands it to the control's object first
+// (OnReflectedCommand, OnReflectedNotify, OnReflectedColor), so a control can handle its own
+// messages and its notifications alike.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 namespace vantrel::ui {
 
@@ -30,13 +36,35 @@ class TWindow {
     TWindow() = default;
     TWindow(const TWindow&) = delete;
     TWindow& operator=(const TWindow&) = delete;
-    // Destroys the window if it is still there. A derived class whose destroy handler must run
-    // as itself calls Destroy in its own destructor.
+    // Destroys the window if it is still there, a control taken over by Attach too. A derived
+    // class whose destroy handler must run as itself calls Destroy in its own destructor.
     virtual ~TWindow();
 
     HWND Handle() const { return hwnd_; }
-    bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+    // The object tied to a window, or null for a window that has none (or is gone).
+    static TWindow* FromHandle(HWND hwnd);
+
+    // A child control of a standard window class with the given text, style (WS_CHILD is added),
+    // command id and extended style, sized later by its window's layout; false when it could not
+    // be made or this object has a window already.
+    bool CreateControl(HWND parent,
+                       const wchar_t* className,
+                       const wchar_t* text,
+                       DWORD style,
+                       UINT id = 0,
+                       DWORD exStyle = 0);
+    // Takes over a window made elsewhere, as if this object had made it: false when it is null,
+    // has an object already or this object has a window.
+    bool Attach(HWND hwnd);
     void Destroy();
+
+    bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+    bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+    void SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+    std::wstring Text() const;
+    void SetText(const std::wstring& text);
+    // Moves the window to a rectangle given at 96 DPI, offset by (dx, dy) real pixels.
+    void Place(int x, int y, int width, int height, UINT dpi, int dx = 0, int dy = 0) const;
 
     // Shows the window and runs a message loop of its own until ModalResult is set or the
     // window is hidden or destroyed; the owner is disabled meanwhile. Returns the modal result.
@@ -47,19 +75,26 @@ class TWindow {
 
   protected:
     bool Create(const WindowArgs& args);
-    // Takes over a control made elsewhere: its messages come here first and Default hands them
-    // on to the control's own procedure.
-    bool Subclass(HWND control);
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
     // While modal, the window sees every message of its loop first (key preview); true stops it.
     virtual bool PreviewMessage(MSG&) { return false; }
-    LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // The control's own notifications, handed on by its parent; false leaves them to the parent.
+    virtual bool OnReflectedCommand(UINT /*code*/) { return false; }
+    virtual bool OnReflectedNotify(const NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    // The brush to paint the control's background with (colours set in dc); null leaves it to the parent.
+    virtual HBRUSH OnReflectedColor(HDC /*dc*/) { return nullptr; }
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Hands a control's notification to its object; true (with the result) when taken.
+    static bool Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void Tie(HWND hwnd);
+    void Untie();
 
     HWND hwnd_ = nullptr;
-    WNDPROC baseProc_ = nullptr;  // a subclassed control's own procedure
+    WNDPROC baseProc_ = nullptr;  // a control's own procedure; null for a window class of ours
     int modalResult_ = kModalNone;
     bool inModal_ = false;
 };
