@@ -23,10 +23,6 @@ namespace vantrel {
 
 namespace {
 
-// The monitor frees itself; nothing reads this again.
-TFileMonitor* FileMonitor = nullptr;
-
-constexpr UINT kHotKeyModifiers = MOD_ALT | MOD_CONTROL | MOD_SHIFT;
 // How long the end of the program waits for workers to finish what they hold.
 constexpr uint32_t kWorkersEndMs = 2000;
 
@@ -186,24 +182,17 @@ void TMainForm::ShowSettings(const Settings& s) {
     folders_.Show(s);
 }
 
-void TMainForm::RegisterHotKeys() {
-    RegisterHotKey(Handle(), 1, kHotKeyModifiers, 'H');
-    RegisterHotKey(Handle(), 2, kHotKeyModifiers, 'X');
-    RegisterHotKey(Handle(), 3, kHotKeyModifiers, 'I');
-    RegisterHotKey(Handle(), 4, kHotKeyModifiers, 'Z');
-    RegisterHotKey(Handle(), 5, kHotKeyModifiers, 'T');
-}
-
 void TMainForm::StartMonitor() {
     ReportThreadsTo(&options_);
-    FileMonitor = new TFileMonitor(true);
-    FileMonitor->Settings = &options_;
-    FileMonitor->Journal = journal_;
-    FileMonitor->WatchChanged = [window = Handle()](bool watching) {
+    // The monitor frees itself when it ends.
+    auto* monitor = new TFileMonitor(true);
+    monitor->Settings = &options_;
+    monitor->Journal = journal_;
+    monitor->WatchChanged = [window = Handle()](bool watching) {
         PostMessageW(window, kWatchChanged, watching ? TRUE : FALSE, 0);
     };
-    FileMonitor->FreeOnTerminate = true;
-    FileMonitor->Resume();
+    monitor->FreeOnTerminate = true;
+    monitor->Resume();
 }
 
 SIZE TMainForm::StartFrameSize() const {
@@ -354,61 +343,6 @@ void TMainForm::AboutActionExecute() {
         SetForegroundWindow(aboutForm_->Handle());
     else
         aboutForm_->ShowModal();
-}
-
-// --- the application-wide message filter ---
-
-void TMainForm::ApplicationHotKeyEventsMessage(MSG& msg, bool& handled) {
-    handled = false;
-    switch (msg.message) {
-        case WM_NCLBUTTONDOWN:
-            // A press on the main window's own close button hides the window instead of closing
-            // it. The window's hit test names the button, so a press on another window (or on
-            // this one's frame nearby) is left alone.
-            if (msg.hwnd == Handle() && msg.wParam == HTCLOSE) {
-                showAction_->Execute();
-                handled = true;
-            }
-            break;
-        case WM_SYSCOMMAND:
-            if ((msg.wParam & 0xFFF0) == SC_CLOSE) {
-                showAction_->Execute();
-                handled = true;
-            }
-            break;
-        case WM_HOTKEY:
-            HotKey(msg.lParam);
-            handled = true;
-            break;
-        default:
-            break;
-    }
-}
-
-void TMainForm::HotKey(LPARAM lParam) {
-    // Told apart by the modifiers and key in lParam, not by the ids.
-    if (LOWORD(lParam) != kHotKeyModifiers) return;
-    switch (HIWORD(lParam)) {
-        case 'H':
-            showAction_->Execute();
-            break;
-        case 'I':
-            showIconAction_->Execute();
-            break;
-        case 'X':
-            exitAction_->Execute();
-            break;
-        case 'Z':
-            // The journal may have had its first batch since the menu last opened.
-            UpdateUndoAction();
-            undoAction_->Execute();
-            break;
-        case 'T':
-            tidyAction_->Execute();
-            break;
-        default:
-            break;
-    }
 }
 
 }  // namespace vantrel
