@@ -205,7 +205,7 @@ TEST_F(FolderMoverTest, AFolderGoneBeforeTheWatchKeepsTheClashLine) {
 
 TEST_F(FolderMoverTest, AFailedRearmEndsTheWaitAndTheMoveFails) {
     os->SetTick(7);
-    os->Fail(fake::Fault::Rearm, desk + L"photos", 6);
+    os->Fail(fake::Fault::Rearm, desk + L"photos", SysError{6});
     os->Schedule(t0 + 500, [&] { os->AddFile(desk + L"photos\\b.jpg"); });
     RunMover(L"photos");
     // The shell reports success for a source that is not there; the folder is not in the target.

@@ -69,12 +69,12 @@ TEST(PlatformContract, NamesEndingInADotOrABlankAreTakenLiterally) {
         w.MakeFile(L"b ", "blank b");
         w.MakeFolder(L"d.");
         w.MakeFolder(L"target");
-        answers.push_back(Answer(L"a. is a file", os.FileExists(r + L"a."), os));
-        answers.push_back(Answer(L"d. is a folder", os.DirectoryExists(r + L"d."), os));
-        answers.push_back(Answer(L"d is no folder", !os.DirectoryExists(r + L"d"), os));
-        answers.push_back(Answer(L"move a.", os.MoveFile(r + L"a.", r + L"target\\a."), os));
-        answers.push_back(Answer(L"delete b ", os.DeleteFile(r + L"b "), os));
-        answers.push_back(Answer(L"move folder d.", os.MoveFile(r + L"d.", r + L"target\\d."), os));
+        answers.push_back(Answer(L"a. is a file", os.FileExists(r + L"a.")));
+        answers.push_back(Answer(L"d. is a folder", os.DirectoryExists(r + L"d.")));
+        answers.push_back(Answer(L"d is no folder", !os.DirectoryExists(r + L"d")));
+        answers.push_back(Answer(L"move a.", os.MoveFile(r + L"a.", r + L"target\\a.")));
+        answers.push_back(Answer(L"delete b ", os.DeleteFile(r + L"b ")));
+        answers.push_back(Answer(L"move folder d.", os.MoveFile(r + L"d.", r + L"target\\d.")));
         // The shell parses the classic way: it does not see "d." at all.
         answers.push_back(
             ShellAnswer(L"shell move target\\d.", os.ShellFolderOperation(r + L"target\\d.", r + L"d.", false)));
@@ -94,12 +94,11 @@ TEST(PlatformContract, MoveFileOntoATakenNameFailsAndTouchesNeither) {
         w.MakeFile(L"report.doc", "new");
         w.MakeFile(L"album", "a file named like the folder");
         w.MakeFolder(L"photos");
-        answers.push_back(Answer(L"file onto file", os.MoveFile(r + L"report.doc", r + L"target\\report.doc"), os));
-        answers.push_back(
-            Answer(L"file onto other case", os.MoveFile(r + L"report.doc", r + L"target\\REPORT.DOC"), os));
-        answers.push_back(Answer(L"file onto folder", os.MoveFile(r + L"album", r + L"target\\album"), os));
-        answers.push_back(Answer(L"folder onto file", os.MoveFile(r + L"photos", r + L"target\\report.doc"), os));
-        answers.push_back(Answer(L"folder onto folder", os.MoveFile(r + L"photos", r + L"target\\album"), os));
+        answers.push_back(Answer(L"file onto file", os.MoveFile(r + L"report.doc", r + L"target\\report.doc")));
+        answers.push_back(Answer(L"file onto other case", os.MoveFile(r + L"report.doc", r + L"target\\REPORT.DOC")));
+        answers.push_back(Answer(L"file onto folder", os.MoveFile(r + L"album", r + L"target\\album")));
+        answers.push_back(Answer(L"folder onto file", os.MoveFile(r + L"photos", r + L"target\\report.doc")));
+        answers.push_back(Answer(L"folder onto folder", os.MoveFile(r + L"photos", r + L"target\\album")));
     });
     // Error 183 or 80 is what sends a batch to its clash rules.
     for (const std::wstring& answer : outcome.answers) {
@@ -123,10 +122,10 @@ TEST(PlatformContract, PathsLongerThanMaxPath) {
         w.MakeFile(folder + L"long.txt", "deep");
         const std::wstring full = w.Root() + folder;
         ASSERT_GT(full.size(), 300u);
-        answers.push_back(Answer(L"exists", w.os().FileExists(full + L"long.txt"), w.os()));
-        answers.push_back(Answer(L"folder exists", w.os().DirectoryExists(full), w.os()));
-        answers.push_back(Answer(L"move", w.os().MoveFile(full + L"long.txt", full + L"moved.txt"), w.os()));
-        answers.push_back(Answer(L"delete", w.os().DeleteFile(full + L"moved.txt"), w.os()));
+        answers.push_back(Answer(L"exists", w.os().FileExists(full + L"long.txt")));
+        answers.push_back(Answer(L"folder exists", w.os().DirectoryExists(full)));
+        answers.push_back(Answer(L"move", w.os().MoveFile(full + L"long.txt", full + L"moved.txt")));
+        answers.push_back(Answer(L"delete", w.os().DeleteFile(full + L"moved.txt")));
     });
 }
 
@@ -139,9 +138,9 @@ TEST(PlatformContract, AFileHeldWithoutSharing) {
         w.Hold(L"report.doc");
         w.Hold(L"photos\\a.jpg");
         Platform& os = w.os();
-        answers.push_back(Answer(L"exists", os.FileExists(w.Root() + L"report.doc"), os));
-        answers.push_back(Answer(L"move", os.MoveFile(w.Root() + L"report.doc", w.Root() + L"target\\report.doc"), os));
-        answers.push_back(Answer(L"delete", os.DeleteFile(w.Root() + L"report.doc"), os));
+        answers.push_back(Answer(L"exists", os.FileExists(w.Root() + L"report.doc")));
+        answers.push_back(Answer(L"move", os.MoveFile(w.Root() + L"report.doc", w.Root() + L"target\\report.doc")));
+        answers.push_back(Answer(L"delete", os.DeleteFile(w.Root() + L"report.doc")));
         answers.push_back(ShellAnswer(L"rename its folder",
                                       os.ShellFolderOperation(w.Root() + L"photos", w.Root() + L"~hold_photos", true)));
     });
@@ -152,13 +151,13 @@ TEST(PlatformContract, ReadingAFileOverItsLimitOrHeldWithoutSharing) {
         w.MakeFile(L"settings.xml", "0123456789");
         Platform& os = w.os();
         std::string bytes = "untouched";
-        answers.push_back(Answer(L"read over the limit", os.ReadFile(w.Root() + L"settings.xml", bytes, 9), os));
+        answers.push_back(Answer(L"read over the limit", os.ReadFile(w.Root() + L"settings.xml", bytes, 9)));
         answers.push_back(std::wstring(bytes.begin(), bytes.end()));
-        answers.push_back(Answer(L"read at the limit", os.ReadFile(w.Root() + L"settings.xml", bytes, 10), os));
+        answers.push_back(Answer(L"read at the limit", os.ReadFile(w.Root() + L"settings.xml", bytes, 10)));
         answers.push_back(std::wstring(bytes.begin(), bytes.end()));
         w.Hold(L"settings.xml");
         bytes = "untouched";
-        answers.push_back(Answer(L"read while held", os.ReadFile(w.Root() + L"settings.xml", bytes, 10), os));
+        answers.push_back(Answer(L"read while held", os.ReadFile(w.Root() + L"settings.xml", bytes, 10)));
         answers.push_back(std::wstring(bytes.begin(), bytes.end()));
     });
 }
@@ -173,14 +172,14 @@ TEST(PlatformContract, AWatchedFolderThatGoesEndsTheWatch) {
         Platform& os = w.os();
         auto readAfter = [&](const wchar_t* what, const std::function<void()>& change) {
             w.MakeFolder(L"desk");
-            std::unique_ptr<DirectoryChanges> watch = os.OpenDirectoryChanges(w.Root() + L"desk\\");
-            ASSERT_NE(watch, nullptr);
+            std::unique_ptr<DirectoryChanges> watch;
+            ASSERT_EQ(os.OpenDirectoryChanges(w.Root() + L"desk\\", watch), SysError::None);
             std::vector<uint32_t> buffer(1024);
             uint32_t bytes = 0, code = 0;
             std::atomic<bool> ok{false}, done{false};
             std::thread reader([&] {
-                ok = watch->Read(buffer.data(), 4096, bytes);
-                code = ok ? 0 : os.LastError();
+                code = Number(watch->Read(buffer.data(), 4096, bytes));
+                ok = code == 0;
                 done = true;
             });
             change();
