@@ -156,13 +156,17 @@ bool TFileMove::TakeNote() {
 }
 
 bool TFileMove::MoveItems() {
+    // Once for this run rather than for every call: a target chosen meanwhile applies from the
+    // next run on, such as a waiting file's next attempt.
+    desktop_ = Settings->DesktopFolder();
+    target_ = Settings->DestinationFolder();
     for (; next_ < FileList.size(); ++next_) {
         const std::wstring& name = FileList[next_];
         if (waiting_) {
             if (!Retry(name)) return false;
             continue;
         }
-        const std::wstring source = Settings->DesktopFolder() + name;
+        const std::wstring source = desktop_ + name;
         if (Os().DirectoryExists(source)) {
             if (!Settings->MoveFolder()) continue;
             Report.push_back(L"Folder: " + name + L" movement initialized");
@@ -202,22 +206,20 @@ void TFileMove::EndItem(const std::wstring& name, bool moved) {
 }
 
 bool TFileMove::MoveOnce(const std::wstring& name, SysError& error) {
-    // Both paths are formed afresh for every attempt, so a new target applies at once.
-    const std::wstring source = Settings->DesktopFolder() + name;
-    const std::wstring target = Settings->DestinationFolder();
-    movedTo_ = target + name;
+    const std::wstring source = desktop_ + name;
+    movedTo_ = target_ + name;
     error = Os().MoveFile(source, movedTo_);
     if (error != kErrorNotSameDevice) return error == SysError::None;
     // Another volume: the file is copied, checked and put in place before the original goes.
-    error = MoveFileAcross(source, target, name, [this] { return Terminated(); });
+    error = MoveFileAcross(source, target_, name, [this] { return Terminated(); });
     return error == SysError::None;
 }
 
 void TFileMove::MakeRoom(const std::wstring& name) {
-    std::wstring target = Settings->DestinationFolder() + name;
+    std::wstring target = target_ + name;
     if (!Os().FileExists(target)) return;
     if (Settings->RenameFile()) {
-        std::wstring aside = ClashName(Settings->DestinationFolder(), Os().TickCount(), name);
+        std::wstring aside = ClashName(target_, Os().TickCount(), name);
         if (const SysError code = Os().MoveFile(target, aside); code == SysError::None) {
             Report.push_back(L"File: " + target + L" renamed to: " + aside);
             item_.asideFrom = target;

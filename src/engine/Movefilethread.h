@@ -55,8 +55,8 @@ class TFileMove : public TThread {
     void EndItem(const std::wstring& name, bool moved);
     void Finish();
     void WalkBuffer();
-    // One attempt to move the file name; false with the system's code in error. movedTo_ is where
-    // it went.
+    // One attempt to move the file name from desktop_ into target_; false with the system's code
+    // in error. movedTo_ is where it went.
     bool MoveOnce(const std::wstring& name, SysError& error);
     // Makes room in the target once: the file already there goes aside or away (into item_).
     void MakeRoom(const std::wstring& name);
@@ -74,6 +74,8 @@ class TFileMove : public TThread {
     SysError error_ = SysError::None;
     int32_t attempts_ = 0, extra_ = 0;
     std::wstring movedTo_;
+    // The desktop and target folders as the settings said at the start of this run.
+    std::wstring desktop_, target_;
     std::vector<JournalItem> moved_;
 };
 
