@@ -222,7 +222,7 @@ SysError FakePlatform::RemoveFolder(const std::wstring& path) {
 SysError FakePlatform::GetAttributes(const std::wstring& path, uint32_t& attributes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     auto it = nodes_.find(Key(path));
-    if (it == nodes_.end()) return kErrorFileNotFound;
+    if (it == nodes_.end()) return HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound;
     attributes = Info(it->second).attributes;
     return SysError::None;
 }

@@ -112,6 +112,95 @@ TEST(PlatformContract, MoveFileOntoATakenNameFailsAndTouchesNeither) {
                                          L"target\\", L"target\\album\\", L"target\\report.doc=old"}));
 }
 
+// A call that makes an object: its answer, and whether it handed one out (read after the call).
+template <typename Made>
+std::wstring Handed(const wchar_t* call, SysError code, const std::unique_ptr<Made>& made) {
+    return Answer(call, code) + (made ? L" +object" : L" -object");
+}
+
+// GetAttributes' answer and the kind of item it found (read after the call).
+std::wstring Kind(const wchar_t* call, SysError code, const uint32_t& attributes) {
+    return Answer(call, code) + ((attributes & kAttributeDirectory) ? L" folder" : L" file");
+}
+
+TEST(PlatformContract, FailedCallsReturnTheSystemsCodes) {
+    const Outcome outcome = Both([](World& w, std::vector<std::wstring>& answers) {
+        Platform& os = w.os();
+        const std::wstring r = w.Root();
+        w.MakeFolder(L"target");
+        w.MakeFile(L"report.doc", "new");
+        w.MakeFile(L"target\\report.doc", "old");
+        w.MakeFile(L"target\\notes.txt", "notes");
+        std::string bytes;
+        uint32_t attributes = 0;
+        ItemInfo info;
+        std::vector<ItemInfo> items;
+        answers.push_back(Answer(L"move a missing file", os.MoveFile(r + L"gone.doc", r + L"target\\gone.doc")));
+        answers.push_back(Answer(L"move into a missing folder", os.MoveFile(r + L"report.doc", r + L"no\\a.doc")));
+        answers.push_back(Answer(L"delete a missing file", os.DeleteFile(r + L"gone.doc")));
+        answers.push_back(Answer(L"make a folder that is there", os.CreateDirectory(r + L"target")));
+        answers.push_back(Answer(L"make a folder in a missing one", os.CreateDirectory(r + L"no\\sub")));
+        answers.push_back(Answer(L"remove a missing folder", os.RemoveFolder(r + L"gone")));
+        answers.push_back(Answer(L"remove a folder with files", os.RemoveFolder(r + L"target")));
+        answers.push_back(Answer(L"find a missing item", os.FindItem(r + L"gone", info)));
+        answers.push_back(Answer(L"find in a missing folder", os.FindItem(r + L"no\\gone", info)));
+        answers.push_back(Answer(L"list a missing folder", os.ListFolder(r + L"no", L"*", items)));
+        answers.push_back(Answer(L"attributes of a missing item", os.GetAttributes(r + L"gone", attributes)));
+        answers.push_back(Answer(L"attributes in a missing folder", os.GetAttributes(r + L"no\\gone", attributes)));
+        answers.push_back(Answer(L"read a missing file", os.ReadFile(r + L"gone.doc", bytes, 100)));
+        answers.push_back(Answer(L"write into a missing folder", os.WriteFile(r + L"no\\note.txt", "x")));
+        answers.push_back(Answer(L"replace in a missing folder", os.ReplaceFile(r + L"no\\settings.xml", "x")));
+        std::unique_ptr<SourceFile> source;
+        answers.push_back(Handed(L"open a missing file to move", os.OpenToMove(r + L"gone.doc", source), source));
+        std::unique_ptr<NewFile> copy;
+        answers.push_back(Handed(L"create over a file", os.CreateNew(r + L"report.doc", copy), copy));
+        std::unique_ptr<OpenFile> log;
+        answers.push_back(Handed(L"log in a missing folder", os.OpenLogFile(r + L"no\\log.txt", log), log));
+        std::unique_ptr<DirectoryChanges> changes;
+        answers.push_back(
+            Handed(L"changes of a missing folder", os.OpenDirectoryChanges(r + L"gone", changes), changes));
+    });
+    EXPECT_EQ(
+        outcome.answers,
+        (std::vector<std::wstring>{
+            L"move a missing file failed 2", L"move into a missing folder failed 3", L"delete a missing file failed 2",
+            L"make a folder that is there failed 183", L"make a folder in a missing one failed 3",
+            L"remove a missing folder failed 2", L"remove a folder with files failed 145",
+            L"find a missing item failed 2", L"find in a missing folder failed 3", L"list a missing folder failed 3",
+            L"attributes of a missing item failed 2", L"attributes in a missing folder failed 3",
+            L"read a missing file failed 2", L"write into a missing folder failed 3",
+            L"replace in a missing folder failed 3", L"open a missing file to move failed 2 -object",
+            L"create over a file failed 80 -object", L"log in a missing folder failed 3 -object",
+            L"changes of a missing folder failed 2 -object"}));
+}
+
+TEST(PlatformContract, CallsThatWorkReturnNoneAndHandOutTheirObjects) {
+    const Outcome outcome = Both([](World& w, std::vector<std::wstring>& answers) {
+        Platform& os = w.os();
+        const std::wstring r = w.Root();
+        w.MakeFolder(L"photos");
+        w.MakeFile(L"report.doc", "new");
+        uint32_t attributes = 0;
+        answers.push_back(Kind(L"attributes of a folder", os.GetAttributes(r + L"photos", attributes), attributes));
+        answers.push_back(Kind(L"attributes of a file", os.GetAttributes(r + L"report.doc", attributes), attributes));
+        std::unique_ptr<SourceFile> source;
+        answers.push_back(Handed(L"open to move", os.OpenToMove(r + L"report.doc", source), source));
+        std::unique_ptr<NewFile> copy;
+        answers.push_back(Handed(L"create", os.CreateNew(r + L"copy.doc", copy), copy));
+        std::unique_ptr<OpenFile> log;
+        answers.push_back(Handed(L"open a log", os.OpenLogFile(r + L"log.txt", log), log));
+        std::unique_ptr<DirectoryChanges> changes;
+        answers.push_back(Handed(L"changes", os.OpenDirectoryChanges(r + L"photos", changes), changes));
+        std::unique_ptr<FolderWatch> watch;
+        answers.push_back(Handed(L"watch a tree", os.WatchFolderTree(r + L"photos", watch), watch));
+        answers.push_back(Answer(L"move", os.MoveFile(r + L"copy.doc", r + L"photos\\copy.doc")));
+    });
+    EXPECT_EQ(outcome.answers,
+              (std::vector<std::wstring>{L"attributes of a folder ok folder", L"attributes of a file ok file",
+                                         L"open to move ok +object", L"create ok +object", L"open a log ok +object",
+                                         L"changes ok +object", L"watch a tree ok +object", L"move ok"}));
+}
+
 TEST(PlatformContract, PathsLongerThanMaxPath) {
     Both([](World& w, std::vector<std::wstring>& answers) {
         std::wstring folder;
