@@ -67,7 +67,7 @@ class TFileMove : public TThread {
     Step step_ = Step::Walk;
     NoteAnswer note_;  // the user's answer, written by the note's thread before it wakes the batch
     size_t next_ = 0;  // the item being worked
-    // The item waiting for its next attempt: its journal record so far, the last error, the timed
+    // The item waiting for its next attempt: its journal record so far, the last code met, the timed
     // attempts made and the extra ones allowed.
     bool waiting_ = false;
     JournalItem item_;
