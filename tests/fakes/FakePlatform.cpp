@@ -25,31 +25,28 @@ class FakePlatform::FakeFile : public OpenFile {
     SysError Append(const void* data, size_t size) override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
         ++os_.appends_;
-        SysError code;
+        SysError code = SysError::None;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(Fault::Append, key_, code) || it == os_.nodes_.end()) {
+        if (os_.Failing(Fault::Append, key_, code) || it == os_.nodes_.end())
             return it == os_.nodes_.end() ? kErrorFileNotFound : code;
-        }
         it->second.content.append(static_cast<const char*>(data), size);
         return SysError::None;
     }
     SysError ReadAll(std::string& bytes) override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        SysError code;
+        SysError code = SysError::None;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(Fault::ReadAll, key_, code) || it == os_.nodes_.end()) {
+        if (os_.Failing(Fault::ReadAll, key_, code) || it == os_.nodes_.end())
             return it == os_.nodes_.end() ? kErrorFileNotFound : code;
-        }
         bytes = it->second.content;
         return SysError::None;
     }
     SysError Truncate() override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        SysError code;
+        SysError code = SysError::None;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(Fault::Truncate, key_, code) || it == os_.nodes_.end()) {
+        if (os_.Failing(Fault::Truncate, key_, code) || it == os_.nodes_.end())
             return it == os_.nodes_.end() ? kErrorFileNotFound : code;
-        }
         it->second.content.clear();
         return SysError::None;
     }
@@ -73,9 +70,7 @@ class FakePlatform::FakeChanges : public DirectoryChanges {
         PendingRead r = std::move(os_.reads_.front());
         os_.reads_.pop_front();
         os_.readable_.notify_all();
-        if (!r.ok || r.bytes.size() > size) {
-            return r.ok ? kErrorNotifyEnumDir : r.code;
-        }
+        if (!r.ok || r.bytes.size() > size) return r.ok ? kErrorNotifyEnumDir : r.code;
         bytes = static_cast<uint32_t>(r.bytes.size());
         std::copy_n(r.bytes.data(), bytes, static_cast<char*>(buffer));
         return SysError::None;
@@ -122,10 +117,8 @@ class FakePlatform::FakeWatch : public FolderWatch {
     }
     SysError Rearm() override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        SysError code;
-        if (os_.Failing(Fault::Rearm, watch_->key, code)) {
-            return code;
-        }
+        SysError code = SysError::None;
+        if (os_.Failing(Fault::Rearm, watch_->key, code)) return code;
         watch_->signalled = false;
         return SysError::None;
     }
@@ -432,9 +425,7 @@ SysError FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to
         code = kErrorNotSameDevice;  // a move never copies
     }
     Record(L"MoveFile", from, to, code == SysError::None);
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     MoveTree(fromKey, toKey);
     nodes_[toKey].name = LastName(to);
     RunAfter(Operation::MoveFile);
@@ -455,9 +446,7 @@ SysError FakePlatform::DeleteFile(const std::wstring& path) {
         code = kErrorSharingViolation;
     }
     Record(L"DeleteFile", path, {}, code == SysError::None);
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     nodes_.erase(it);
     Touched(key);
     return SysError::None;
@@ -473,9 +462,7 @@ SysError FakePlatform::CreateDirectory(const std::wstring& path) {
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     Made(key, path, true);
     Touched(key);
     return SysError::None;
@@ -547,9 +534,7 @@ SysError FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, ui
     } else if (it->second.content.size() > maxBytes) {
         code = kErrorFileTooLarge;
     }
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     bytes = it->second.content;
     return SysError::None;
 }
@@ -565,9 +550,7 @@ SysError FakePlatform::WriteFile(const std::wstring& path, const std::string& by
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     // Only a new name is a change for a folder watch; writing into an existing file is not.
     bool created = it == nodes_.end();
     Node& node = created ? Made(key, path, false) : it->second;
@@ -599,9 +582,7 @@ SysError FakePlatform::OpenLogFile(const std::wstring& path, std::unique_ptr<Ope
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     if (it == nodes_.end()) Made(key, path, false);
     file = std::make_unique<FakeFile>(*this, key);
     return SysError::None;
@@ -616,9 +597,7 @@ SysError FakePlatform::OpenDirectoryChanges(const std::wstring& path, std::uniqu
     } else if (it == nodes_.end() || !it->second.dir) {
         code = it == nodes_.end() && !HasParent(Key(path)) ? kErrorPathNotFound : kErrorFileNotFound;
     }
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     changes = std::make_unique<FakeChanges>(*this, it->first, it->second.id);
     return SysError::None;
 }
@@ -632,9 +611,7 @@ SysError FakePlatform::WatchFolderTree(const std::wstring& path, std::unique_ptr
     } else if (it == nodes_.end() || !it->second.dir) {
         code = kErrorFileNotFound;
     }
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     auto* watch = new Watch{key};
     watches_.push_back(watch);
     made = std::make_unique<FakeWatch>(*this, watch);

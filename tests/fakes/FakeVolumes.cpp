@@ -211,9 +211,7 @@ SysError FakePlatform::RemoveFolder(const std::wstring& path) {
         code = kErrorDirNotEmpty;
     }
     Record(L"RemoveFolder", path, {}, code == SysError::None);
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     nodes_.erase(it);
     Touched(key);
     return SysError::None;
@@ -230,9 +228,7 @@ SysError FakePlatform::GetAttributes(const std::wstring& path, uint32_t& attribu
 SysError FakePlatform::FindItem(const std::wstring& path, ItemInfo& info) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     auto it = nodes_.find(Key(path));
-    if (it == nodes_.end()) {
-        return HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound;
-    }
+    if (it == nodes_.end()) return HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound;
     info = Info(it->second);
     return SysError::None;
 }
@@ -243,9 +239,7 @@ SysError FakePlatform::ListFolder(const std::wstring& folder,
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::wstring key = Key(folder);
     auto it = nodes_.find(key);
-    if (it == nodes_.end() || !it->second.dir) {
-        return it == nodes_.end() ? kErrorPathNotFound : kErrorDirectoryName;
-    }
+    if (it == nodes_.end() || !it->second.dir) return it == nodes_.end() ? kErrorPathNotFound : kErrorDirectoryName;
     items.clear();
     const std::wstring start = Key(pattern.substr(0, pattern.find(L'*')));  // "*" or a beginning and "*"
     for (const auto& [k, node] : nodes_)
@@ -266,9 +260,7 @@ SysError FakePlatform::OpenToMove(const std::wstring& path, std::unique_ptr<Sour
         code = kErrorSharingViolation;
     }
     Record(L"OpenToMove", path, {}, code == SysError::None);
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     file = std::make_unique<FakeSource>(*this, it->second.id);
     return SysError::None;
 }
@@ -284,9 +276,7 @@ SysError FakePlatform::CreateNew(const std::wstring& path, std::unique_ptr<NewFi
         code = kErrorPathNotFound;
     }
     Record(L"CreateNew", path, {}, code == SysError::None);
-    if (code != SysError::None) {
-        return code;
-    }
+    if (code != SysError::None) return code;
     Node& node = Made(key, path, false);
     Touched(key);
     file = std::make_unique<FakeNew>(*this, node.id);
