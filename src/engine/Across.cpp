@@ -15,15 +15,9 @@ namespace {
 // within a fraction of a second even on a slow drive.
 constexpr uint32_t kChunkBytes = 1u << 20;
 // ERROR_WRITE_FAULT: the copy is not as long as the bytes written to it.
-constexpr uint32_t kErrorWriteFault = 29;
+constexpr SysError kErrorWriteFault{29};
 // Free names tried for a copy, and numbered names for a copy given its real name back.
 constexpr int kNameTries = 100;
-
-// The last error, never 0: a failure must not read as success.
-uint32_t LastCode() {
-    const uint32_t code = Os().LastError();
-    return code != 0 ? code : kErrorWriteFault;
-}
 
 // One file copied and checked, not yet in place: both handles stay open until the caller decides.
 struct Copy {
@@ -35,38 +29,38 @@ struct Copy {
 // Copies made.source into made.copy; the copy must be as long as the original, and the original
 // must be as it was (a writer the sharing cannot keep out, such as a Linux program under Wine,
 // changes its size or time).
-uint32_t Fill(Copy& made, std::vector<char>& buffer, const StopCheck& stop) {
+SysError Fill(Copy& made, std::vector<char>& buffer, const StopCheck& stop) {
     uint64_t total = 0;
     for (;;) {
         if (stop()) return kErrorCancelled;
         uint32_t got = 0;
-        if (!made.source->Read(buffer.data(), static_cast<uint32_t>(buffer.size()), got)) return LastCode();
+        SysError code = made.source->Read(buffer.data(), static_cast<uint32_t>(buffer.size()), got);
+        if (code != SysError::None) return code;
         if (got == 0) break;
-        if (!made.copy->Write(buffer.data(), got)) return LastCode();
+        if ((code = made.copy->Write(buffer.data(), got)) != SysError::None) return code;
         total += got;
     }
     uint64_t size = 0;
     ItemInfo after;
-    if (!made.copy->Finish(made.before, size) || !made.source->Stat(after)) return LastCode();
+    if (const SysError code = made.copy->Finish(made.before, size); code != SysError::None) return code;
+    if (const SysError code = made.source->Stat(after); code != SysError::None) return code;
     if (total != made.before.size || after.size != made.before.size || after.lastWrite != made.before.lastWrite)
         return kErrorSharingViolation;
-    return size == total ? 0 : kErrorWriteFault;
+    return size == total ? SysError::None : kErrorWriteFault;
 }
 
 // Opens from and copies it to a new file at to. On failure nothing is left at to.
-uint32_t CopyChecked(const std::wstring& from,
+SysError CopyChecked(const std::wstring& from,
                      const std::wstring& to,
                      std::vector<char>& buffer,
                      const StopCheck& stop,
                      Copy& made) {
-    made.source = Os().OpenToMove(from);
-    if (!made.source) return LastCode();
-    if (!made.source->Stat(made.before)) return LastCode();
+    if (const SysError code = Os().OpenToMove(from, made.source); code != SysError::None) return code;
+    if (const SysError code = made.source->Stat(made.before); code != SysError::None) return code;
     if (made.before.attributes & kAttributeReparsePoint) return kErrorNotSupported;
-    made.copy = Os().CreateNew(to);
-    if (!made.copy) return LastCode();
-    const uint32_t code = Fill(made, buffer, stop);
-    if (code != 0) {
+    if (const SysError code = Os().CreateNew(to, made.copy); code != SysError::None) return code;
+    const SysError code = Fill(made, buffer, stop);
+    if (code != SysError::None) {
         made.copy->Discard();
         made.copy.reset();
     }
@@ -76,12 +70,12 @@ uint32_t CopyChecked(const std::wstring& from,
 // Calls make with a free copy name in folder for name, from tick on, until it does not meet a
 // taken name; to ends as the full path it made.
 template <typename Make>
-uint32_t AtFreeCopyName(const std::wstring& folder,
+SysError AtFreeCopyName(const std::wstring& folder,
                         uint32_t tick,
                         const std::wstring& name,
                         std::wstring& to,
                         Make make) {
-    uint32_t code = kErrorAlreadyExists;
+    SysError code = kErrorAlreadyExists;
     for (int k = 0; k < kNameTries && (code == kErrorAlreadyExists || code == kErrorFileExists); ++k) {
         to = folder + CopyName(tick + static_cast<uint32_t>(k), name);
         code = make(to);
@@ -96,12 +90,12 @@ struct Entry {
 
 // Lists everything below folder + relative, each folder before what it holds. A link anywhere
 // ends the listing with kErrorNotSupported and its relative path in link.
-uint32_t ListTree(const std::wstring& folder,
+SysError ListTree(const std::wstring& folder,
                   const std::wstring& relative,
                   std::vector<Entry>& entries,
                   std::wstring& link) {
     std::vector<ItemInfo> items;
-    if (!Os().ListFolder(folder + relative, L"*", items)) return LastCode();
+    if (const SysError code = Os().ListFolder(folder + relative, L"*", items); code != SysError::None) return code;
     for (ItemInfo& item : items) {
         Entry entry{relative + item.name, std::move(item)};
         if (entry.info.attributes & kAttributeReparsePoint) {
@@ -112,10 +106,10 @@ uint32_t ListTree(const std::wstring& folder,
         const std::wstring inside = entry.relative + L"\\";
         entries.push_back(std::move(entry));
         if (isFolder) {
-            if (const uint32_t code = ListTree(folder, inside, entries, link)) return code;
+            if (const SysError code = ListTree(folder, inside, entries, link); code != SysError::None) return code;
         }
     }
-    return 0;
+    return SysError::None;
 }
 
 bool IsFolder(const Entry& entry) {
@@ -123,38 +117,41 @@ bool IsFolder(const Entry& entry) {
 }
 
 // Copies the listed tree from from\ into to\, which exists.
-uint32_t CopyTree(const std::wstring& from,
+SysError CopyTree(const std::wstring& from,
                   const std::wstring& to,
                   std::vector<Entry>& entries,
                   const StopCheck& stop) {
     std::vector<char> buffer(kChunkBytes);
     for (Entry& entry : entries) {
+        SysError code = SysError::None;
         if (IsFolder(entry)) {
-            if (!Os().CreateDirectory(to + entry.relative)) return LastCode();
-            continue;
+            code = Os().CreateDirectory(to + entry.relative);
+        } else {
+            Copy made;
+            code = CopyChecked(from + entry.relative, to + entry.relative, buffer, stop, made);
+            entry.info = made.before;
         }
-        Copy made;
-        if (const uint32_t code = CopyChecked(from + entry.relative, to + entry.relative, buffer, stop, made))
-            return code;
-        entry.info = made.before;
+        if (code != SysError::None) return code;
     }
-    return 0;
+    return SysError::None;
 }
 
 // Opens every listed file of the tree at from\ as a move would and finds it as it was copied;
 // with remove, deletes it too. The code of the first file that fails, with its entry in failed.
-uint32_t CheckFiles(const std::wstring& from, const std::vector<Entry>& entries, bool remove, std::wstring& failed) {
+SysError CheckFiles(const std::wstring& from, const std::vector<Entry>& entries, bool remove, std::wstring& failed) {
     for (const Entry& entry : entries) {
         if (IsFolder(entry)) continue;
         failed = entry.relative;
-        std::unique_ptr<SourceFile> source = Os().OpenToMove(from + entry.relative);
+        std::unique_ptr<SourceFile> source;
         ItemInfo now;
-        if (!source || !source->Stat(now)) return LastCode();
+        SysError code = Os().OpenToMove(from + entry.relative, source);
+        if (code == SysError::None) code = source->Stat(now);
+        if (code != SysError::None) return code;
         if (now.size != entry.info.size || now.lastWrite != entry.info.lastWrite) return kErrorSharingViolation;
-        if (remove && !source->Delete()) return LastCode();
+        if (remove && (code = source->Delete()) != SysError::None) return code;
     }
     failed.clear();
-    return 0;
+    return SysError::None;
 }
 
 // A name for an item in folder that is free: name itself, else "name (2)", "name (3)", ... with
@@ -172,37 +169,36 @@ std::wstring FreeName(const std::wstring& folder, const std::wstring& name, bool
 
 }  // namespace
 
-uint32_t MoveFileAcross(const std::wstring& from,
+SysError MoveFileAcross(const std::wstring& from,
                         const std::wstring& targetFolder,
                         const std::wstring& name,
                         const StopCheck& stop) {
     // A link is never opened: its copy would be the file it points to, and deleting through it
     // would delete that file.
     ItemInfo item;
-    if (!Os().FindItem(from, item)) return LastCode();
+    if (const SysError code = Os().FindItem(from, item); code != SysError::None) return code;
     if (item.attributes & (kAttributeReparsePoint | kAttributeDirectory)) return kErrorNotSupported;
 
     // A small file needs no more room than itself (0 would read nothing at all).
     std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(kChunkBytes, item.size + 1)));
     Copy made;
     std::wstring temp;
-    const uint32_t code = AtFreeCopyName(targetFolder, Os().TickCount(), name, temp, [&](const std::wstring& to) {
+    const SysError code = AtFreeCopyName(targetFolder, Os().TickCount(), name, temp, [&](const std::wstring& to) {
         made = Copy{};
         return CopyChecked(from, to, buffer, stop, made);
     });
-    if (code != 0) return code;
-    if (!Os().MoveFile(temp, targetFolder + name)) {
-        const uint32_t renameCode = LastCode();
+    if (code != SysError::None) return code;
+    if (const SysError renameCode = Os().MoveFile(temp, targetFolder + name); renameCode != SysError::None) {
         made.copy->Discard();
         return renameCode;
     }
     // The original goes through the handle that kept writers out since the copy began. Should
     // that fail, the copy goes again: the item stays whole in one place, as if it were in use.
-    if (!made.source->Delete()) {
+    if (made.source->Delete() != SysError::None) {
         made.copy->Discard();
         return kErrorSharingViolation;
     }
-    return 0;
+    return SysError::None;
 }
 
 FolderMove MoveFolderAcross(const std::wstring& from,
@@ -213,16 +209,16 @@ FolderMove MoveFolderAcross(const std::wstring& from,
     FolderMove result;
     const std::wstring source = WithTrailingBackslash(from);
     std::vector<Entry> entries;
-    if ((result.code = ListTree(source, L"", entries, result.link)) != 0) return result;
+    if ((result.code = ListTree(source, L"", entries, result.link)) != SysError::None) return result;
 
     std::wstring temp;
-    result.code = AtFreeCopyName(targetFolder, tick, name, temp,
-                                 [](const std::wstring& to) { return Os().CreateDirectory(to) ? 0u : LastCode(); });
-    if (result.code != 0) return result;
+    result.code =
+        AtFreeCopyName(targetFolder, tick, name, temp, [](const std::wstring& to) { return Os().CreateDirectory(to); });
+    if (result.code != SysError::None) return result;
     result.code = CopyTree(source, temp + L"\\", entries, stop);
     const std::wstring target = targetFolder + name;
-    if (result.code == 0 && !Os().MoveFile(temp, target)) result.code = LastCode();
-    if (result.code != 0) {
+    if (result.code == SysError::None) result.code = Os().MoveFile(temp, target);
+    if (result.code != SysError::None) {
         RemoveTree(temp);
         return result;
     }
@@ -230,42 +226,43 @@ FolderMove MoveFolderAcross(const std::wstring& from,
     // Nothing on the desktop is deleted before every file there can be: a file opened or changed
     // since its copy sends the whole folder back.
     std::wstring failed;
-    if ((result.code = CheckFiles(source, entries, false, failed)) != 0) {
+    if ((result.code = CheckFiles(source, entries, false, failed)) != SysError::None) {
         RemoveTree(target);
         return result;
     }
     // The target holds the whole folder now. What cannot be deleted in the instant since the
     // check stays on the desktop as well, and is named.
-    if (CheckFiles(source, entries, true, failed) != 0) {
+    if (CheckFiles(source, entries, true, failed) != SysError::None) {
         result.leftover = failed;
         return result;
     }
     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-        if (IsFolder(*it) && !Os().RemoveFolder(source + it->relative) && result.leftover.empty())
+        if (IsFolder(*it) && Os().RemoveFolder(source + it->relative) != SysError::None && result.leftover.empty())
             result.leftover = it->relative;
-    if (!Os().RemoveFolder(from) && result.leftover.empty()) result.leftover = L".";
+    if (Os().RemoveFolder(from) != SysError::None && result.leftover.empty()) result.leftover = L".";
     return result;
 }
 
 bool RemoveTree(const std::wstring& path) {
     ItemInfo item;
-    if (!Os().FindItem(path, item)) return Os().LastError() == kErrorFileNotFound;
+    if (const SysError code = Os().FindItem(path, item); code != SysError::None) return code == kErrorFileNotFound;
     if (!(item.attributes & kAttributeDirectory)) {
-        std::unique_ptr<SourceFile> file = Os().OpenToMove(path);
-        return file && file->Delete();
+        std::unique_ptr<SourceFile> file;
+        return Os().OpenToMove(path, file) == SysError::None && file->Delete() == SysError::None;
     }
     // A link is removed itself; what it points to is never entered.
     std::vector<ItemInfo> items;
-    bool whole = (item.attributes & kAttributeReparsePoint) != 0 || Os().ListFolder(path, L"*", items);
+    bool whole =
+        (item.attributes & kAttributeReparsePoint) != 0 || Os().ListFolder(path, L"*", items) == SysError::None;
     for (const ItemInfo& inside : items)
         whole = RemoveTree(WithTrailingBackslash(path) + inside.name) && whole;
-    return Os().RemoveFolder(path) && whole;
+    return Os().RemoveFolder(path) == SysError::None && whole;
 }
 
 void RecoverCopies(const std::wstring& desktopFolder, const std::wstring& targetFolder, StringList& lines) {
     // Only the copies are listed: a target of many thousand items costs the start nothing more.
     std::vector<ItemInfo> items;
-    if (!Os().ListFolder(targetFolder, kCopyPrefix + L"*", items)) return;
+    if (Os().ListFolder(targetFolder, kCopyPrefix + L"*", items) != SysError::None) return;
     for (const ItemInfo& item : items) {
         // ~dvcopy<tick>_<name>: the tick ties a folder's copy to its holding name on the desktop.
         const std::wstring lowered = Lowered(item.name);
@@ -281,14 +278,14 @@ void RecoverCopies(const std::wstring& desktopFolder, const std::wstring& target
             if (!RemoveTree(copy)) continue;
             lines.push_back(L"Unfinished copy removed: " + copy);
             const std::wstring back = FreeName(desktopFolder, name, true);
-            if (!back.empty() && Os().MoveFile(holding, back))
+            if (!back.empty() && Os().MoveFile(holding, back) == SysError::None)
                 lines.push_back(L"Folder: " + holding + L" renamed back to: " + back);
         } else if (Os().FileExists(desktopFolder + name) || Os().DirectoryExists(desktopFolder + name)) {
             if (RemoveTree(copy)) lines.push_back(L"Unfinished copy removed: " + copy);
         } else {
             // The original is gone: this copy is all that is left of the item, so it is kept.
             const std::wstring kept = FreeName(targetFolder, Lowered(name), isFolder);
-            if (!kept.empty() && Os().MoveFile(copy, kept))
+            if (!kept.empty() && Os().MoveFile(copy, kept) == SysError::None)
                 lines.push_back(L"Unfinished copy kept: " + copy + L" renamed to: " + kept);
         }
     }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/Errors.h"
 #include "platform/Text.h"
 
 namespace vantrel {
@@ -16,22 +17,22 @@ namespace vantrel {
 using StopCheck = std::function<bool()>;
 
 // ERROR_NOT_SUPPORTED: a link, which a move to another volume does not copy.
-constexpr uint32_t kErrorNotSupported = 50;
+constexpr SysError kErrorNotSupported{50};
 
-// Moves the file from (a full path) to targetFolder + name. Returns 0 when moved; otherwise the
+// Moves the file from (a full path) to targetFolder + name. Returns None when moved; otherwise the
 // system's code, and the original is whole where it was and the target holds no copy of it.
 // A file another program writes or opened meanwhile gives kErrorSharingViolation; an end
 // asked for by stop gives kErrorCancelled.
-uint32_t MoveFileAcross(const std::wstring& from,
+SysError MoveFileAcross(const std::wstring& from,
                         const std::wstring& targetFolder,
                         const std::wstring& name,
                         const StopCheck& stop);
 
 // How a folder's move to another volume ended.
 struct FolderMove {
-    uint32_t code = 0;      // 0: the target holds the whole folder under its name
-    std::wstring link;      // with kErrorNotSupported: the link inside, relative to the folder
-    std::wstring leftover;  // with 0: an item, relative to the folder, that stayed behind in use
+    SysError code = SysError::None;  // None: the target holds the whole folder under its name
+    std::wstring link;               // with kErrorNotSupported: the link inside, relative to the folder
+    std::wstring leftover;           // with None: an item, relative to the folder, that stayed behind in use
 };
 
 // Moves the folder from (a full path) to targetFolder + name; its copy is named after tick, the

@@ -81,9 +81,8 @@ TJournal::TJournal(std::wstring fileName) : fileName_(std::move(fileName)) {
 
 void TJournal::Load() {
     std::string bytes;
-    if (!Os().ReadFile(fileName_, bytes, kMaxFileSize)) {
+    if (const SysError code = Os().ReadFile(fileName_, bytes, kMaxFileSize); code != SysError::None) {
         // Missing is the usual first start; anything else (too long, unreadable) is set aside.
-        const uint32_t code = Os().LastError();
         if (code == kErrorFileNotFound || code == kErrorPathNotFound) return;
     } else if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0 &&
                Parse(FromUtf16Le(bytes.substr(2)), batches_)) {
@@ -93,7 +92,7 @@ void TJournal::Load() {
     batches_.clear();
     const std::wstring stem = fileName_.substr(0, fileName_.rfind(L'.'));
     const std::wstring aside = stem + L" (damaged " + SignedStr(Os().TickCount()) + L").txt";
-    if (Os().MoveFile(fileName_, aside)) setAsideAs_ = aside;
+    if (Os().MoveFile(fileName_, aside) == SysError::None) setAsideAs_ = aside;
 }
 
 void TJournal::Save(std::unique_lock<std::mutex>& lock) {

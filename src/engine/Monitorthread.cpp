@@ -34,9 +34,10 @@ void TFileMonitor::Execute() {
 
     // The watch comes first: an item saved while the desktop is listed is in the listing and has
     // its record as well, so it is a new item, never one the user kept.
-    std::unique_ptr<DirectoryChanges> desktop = Os().OpenDirectoryChanges(Settings->DesktopFolder());
-    if (!desktop || !picture_.Fill(Settings->DesktopFolder(), ErrorCode)) {
-        if (!desktop) ErrorCode = Os().LastError();
+    std::unique_ptr<DirectoryChanges> desktop;
+    const SysError opened = Os().OpenDirectoryChanges(Settings->DesktopFolder(), desktop);
+    if (opened != SysError::None || !picture_.Fill(Settings->DesktopFolder(), ErrorCode)) {
+        if (opened != SysError::None) ErrorCode = Number(opened);
         Settings->Logger()->AddLine(L"Can not open Desktop Folder for monitoring. Error code: " + SignedStr(ErrorCode));
         SetWatching(false);
         return;
@@ -54,8 +55,9 @@ void TFileMonitor::Watch(DirectoryChanges& desktop) {
     const char* records = reinterpret_cast<const char*>(buffer_.get());
     for (;;) {
         uint32_t bytes = 0;
-        const bool read = desktop.Read(buffer_.get(), kBufferSize, bytes);
-        const uint32_t code = Os().LastError();
+        const SysError result = desktop.Read(buffer_.get(), kBufferSize, bytes);
+        const bool read = result == SysError::None;
+        const uint32_t code = Number(result);
         if (read && bytes > 0) {
             rewatchMs_ = kFirstRewatchMs;
             picture_.Apply(records, bytes);
@@ -67,7 +69,7 @@ void TFileMonitor::Watch(DirectoryChanges& desktop) {
         if (Terminated()) return;
         // An overflow, reported as a success with no bytes or as a failure (Wine always does the
         // latter), loses the block's changes; what arrived unseen is found by listing the desktop.
-        if (read || code == kErrorNotifyEnumDir) {
+        if (read || result == kErrorNotifyEnumDir) {
             rewatchMs_ = kFirstRewatchMs;
             // While paused, an empty block is discarded without a word, like any other.
             const bool quiet = read && Settings->Paused.load();
@@ -115,8 +117,8 @@ std::unique_ptr<DirectoryChanges> TFileMonitor::Rewatch() {
         Os().Sleep(rewatchMs_);
         if (Terminated()) return nullptr;
         rewatchMs_ = std::min(rewatchMs_ * 2, kLastRewatchMs);
-        std::unique_ptr<DirectoryChanges> desktop = Os().OpenDirectoryChanges(Settings->DesktopFolder());
-        if (!desktop || !Rescan(true)) continue;
+        std::unique_ptr<DirectoryChanges> desktop;
+        if (Os().OpenDirectoryChanges(Settings->DesktopFolder(), desktop) != SysError::None || !Rescan(true)) continue;
         Settings->Logger()->AddLine(L"Desktop monitoring resumed");
         SetWatching(true);
         return desktop;

@@ -131,13 +131,13 @@ bool TFileMove::TakeNote() {
             if (Settings->SaveNoteFiles()) {
                 std::string bytes = "\xFF\xFE" + ToUtf16Le(answer.Text);
                 // An emptied file-name box names no file: the note cannot be written.
-                Os().SetLastError(kErrorPathNotFound);
-                if (answer.FileName.empty() || !Os().WriteFile(answer.FileName, bytes)) {
+                const SysError code =
+                    answer.FileName.empty() ? kErrorPathNotFound : Os().WriteFile(answer.FileName, bytes);
+                if (code != SysError::None) {
                     // The note comes before the items: without it nothing is moved.
-                    uint32_t code = Os().LastError();
                     Report.clear();
                     Report.push_back(L"Comments not saved to file: " + answer.FileName +
-                                     L" (files not moved). Error code: " + SignedStr(code));
+                                     L" (files not moved). Error code: " + SignedStr(Number(code)));
                     return false;
                 }
                 Report.push_back(L"Comments saved to file: " + answer.FileName);
@@ -156,13 +156,17 @@ bool TFileMove::TakeNote() {
 }
 
 bool TFileMove::MoveItems() {
+    // Once for this run rather than for every call: a target chosen meanwhile applies from the
+    // next run on, such as a waiting file's next attempt.
+    desktop_ = Settings->DesktopFolder();
+    target_ = Settings->DestinationFolder();
     for (; next_ < FileList.size(); ++next_) {
         const std::wstring& name = FileList[next_];
         if (waiting_) {
             if (!Retry(name)) return false;
             continue;
         }
-        const std::wstring source = Settings->DesktopFolder() + name;
+        const std::wstring source = desktop_ + name;
         if (Os().DirectoryExists(source)) {
             if (!Settings->MoveFolder()) continue;
             Report.push_back(L"Folder: " + name + L" movement initialized");
@@ -179,7 +183,7 @@ bool TFileMove::MoveItems() {
         item_.name = names_[next_];
         // A plain file into a free name costs two calls in all. The move never replaces, so the
         // target is looked at only when the move fails; a failed move leaves everything in place.
-        if (uint32_t error = 0; MoveOnce(name, error)) {
+        if (SysError error = SysError::None; MoveOnce(name, error)) {
             EndItem(name, true);
         } else if (Os().FileExists(source)) {
             if (!StartRetries(name, error)) return false;
@@ -193,7 +197,7 @@ bool TFileMove::MoveItems() {
 void TFileMove::EndItem(const std::wstring& name, bool moved) {
     waiting_ = false;
     if (!moved) {
-        Report.push_back(L"File: " + name + L" not moved. Error code: " + SignedStr(error_));
+        Report.push_back(L"File: " + name + L" not moved. Error code: " + SignedStr(Number(error_)));
         return;
     }
     Report.push_back(L"File: " + name + L" moved");
@@ -201,40 +205,37 @@ void TFileMove::EndItem(const std::wstring& name, bool moved) {
     moved_.push_back(std::move(item_));
 }
 
-bool TFileMove::MoveOnce(const std::wstring& name, uint32_t& error) {
-    // Both paths are formed afresh for every attempt, so a new target applies at once.
-    const std::wstring source = Settings->DesktopFolder() + name;
-    const std::wstring target = Settings->DestinationFolder();
-    movedTo_ = target + name;
-    if (Os().MoveFile(source, movedTo_)) return true;
-    error = Os().LastError();
-    if (error != kErrorNotSameDevice) return false;
+bool TFileMove::MoveOnce(const std::wstring& name, SysError& error) {
+    const std::wstring source = desktop_ + name;
+    movedTo_ = target_ + name;
+    error = Os().MoveFile(source, movedTo_);
+    if (error != kErrorNotSameDevice) return error == SysError::None;
     // Another volume: the file is copied, checked and put in place before the original goes.
-    error = MoveFileAcross(source, target, name, [this] { return Terminated(); });
-    return error == 0;
+    error = MoveFileAcross(source, target_, name, [this] { return Terminated(); });
+    return error == SysError::None;
 }
 
 void TFileMove::MakeRoom(const std::wstring& name) {
-    std::wstring target = Settings->DestinationFolder() + name;
+    std::wstring target = target_ + name;
     if (!Os().FileExists(target)) return;
     if (Settings->RenameFile()) {
-        std::wstring aside = ClashName(Settings->DestinationFolder(), Os().TickCount(), name);
-        if (Os().MoveFile(target, aside)) {
+        std::wstring aside = ClashName(target_, Os().TickCount(), name);
+        if (const SysError code = Os().MoveFile(target, aside); code == SysError::None) {
             Report.push_back(L"File: " + target + L" renamed to: " + aside);
             item_.asideFrom = target;
             item_.asideTo = aside;
         } else {
-            Report.push_back(L"File: " + target + L" not renamed. Error code: " + SignedStr(Os().LastError()));
+            Report.push_back(L"File: " + target + L" not renamed. Error code: " + SignedStr(Number(code)));
         }
-    } else if (Os().DeleteFile(target)) {
+    } else if (const SysError code = Os().DeleteFile(target); code == SysError::None) {
         Report.push_back(L"File: " + target + L" deleted.");
         item_.deleted = target;
     } else {
-        Report.push_back(L"File: " + target + L" not deleted. Error code: " + SignedStr(Os().LastError()));
+        Report.push_back(L"File: " + target + L" not deleted. Error code: " + SignedStr(Number(code)));
     }
 }
 
-bool TFileMove::StartRetries(const std::wstring& name, uint32_t error) {
+bool TFileMove::StartRetries(const std::wstring& name, SysError error) {
     // The first attempt failed with error. Make room once: the file already in the target goes
     // aside or away.
     error_ = error;

@@ -11,6 +11,7 @@
 
 #include "engine/Journal.h"
 #include "engine/Note.h"
+#include "platform/Errors.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "thread/Thread.h"
@@ -48,15 +49,15 @@ class TFileMove : public TThread {
     bool MoveItems();
     // The first attempt at a file failed with error: makes room, tries again and, when the file is
     // still in use, waits for the next attempt (false).
-    bool StartRetries(const std::wstring& name, uint32_t error);
+    bool StartRetries(const std::wstring& name, SysError error);
     // The next attempt after a wait; false when the file waits for yet another.
     bool Retry(const std::wstring& name);
     void EndItem(const std::wstring& name, bool moved);
     void Finish();
     void WalkBuffer();
-    // One attempt to move the file name; false with the system's code in error. movedTo_ is where
-    // it went.
-    bool MoveOnce(const std::wstring& name, uint32_t& error);
+    // One attempt to move the file name from desktop_ into target_; false with the system's code
+    // in error. movedTo_ is where it went.
+    bool MoveOnce(const std::wstring& name, SysError& error);
     // Makes room in the target once: the file already there goes aside or away (into item_).
     void MakeRoom(const std::wstring& name);
     void AddHeader();
@@ -66,13 +67,15 @@ class TFileMove : public TThread {
     Step step_ = Step::Walk;
     NoteAnswer note_;  // the user's answer, written by the note's thread before it wakes the batch
     size_t next_ = 0;  // the item being worked
-    // The item waiting for its next attempt: its journal record so far, the last error, the timed
+    // The item waiting for its next attempt: its journal record so far, the last code met, the timed
     // attempts made and the extra ones allowed.
     bool waiting_ = false;
     JournalItem item_;
-    uint32_t error_ = 0;
+    SysError error_ = SysError::None;
     int32_t attempts_ = 0, extra_ = 0;
     std::wstring movedTo_;
+    // The desktop and target folders as the settings said at the start of this run.
+    std::wstring desktop_, target_;
     std::vector<JournalItem> moved_;
 };
 

@@ -12,7 +12,9 @@ namespace vantrel {
 namespace {
 
 // ERROR_DIRECTORY: the name no longer belongs to a folder (a file took its place).
-constexpr uint32_t kErrorDirectory = 267;
+constexpr SysError kErrorDirectory{267};
+// The shell passes the system's ERROR_NOT_SAME_DEVICE on as its result.
+constexpr ShellResult kShellNotSameDevice{17};
 
 // Numbered names tried when a folder that could not be moved finds its own name taken.
 constexpr int kMaxNameBackTries = 99;
@@ -21,11 +23,10 @@ constexpr int kMaxNameBackTries = 99;
 
 TMoveDirectory::TMoveDirectory(bool createSuspended) : TThread(createSuspended) {}
 
-int32_t TMoveDirectory::ShellOperation(const std::wstring& from, const std::wstring& to, bool rename) {
+FolderResult TMoveDirectory::ShellOperation(const std::wstring& from, const std::wstring& to, bool rename) {
     // The shell would act on another item (or fail) for such a path; MoveFileW takes it as it is,
     // within one volume.
-    if (NeedsLiteralPath(from) || NeedsLiteralPath(to))
-        return Os().MoveFile(from, to) ? 0 : static_cast<int32_t>(Os().LastError());
+    if (NeedsLiteralPath(from) || NeedsLiteralPath(to)) return Os().MoveFile(from, to);
     return Os().ShellFolderOperation(from, to, rename);
 }
 
@@ -43,10 +44,10 @@ bool TMoveDirectory::Begin() {
     if (Settings->RenameFolder()) RenameClash();
     // The holding name and the name given back keep the letter case the user gave the folder.
     ItemInfo found;
-    name_ = Os().FindItem(Settings->DesktopFolder() + FolderName, found) ? found.name : FolderName;
-    watch_ = Os().WatchFolderTree(Settings->DesktopFolder() + FolderName);
-    if (!watch_) {
-        result_ = static_cast<int32_t>(Os().LastError());
+    name_ = Os().FindItem(Settings->DesktopFolder() + FolderName, found) == SysError::None ? found.name : FolderName;
+    if (const SysError code = Os().WatchFolderTree(Settings->DesktopFolder() + FolderName, watch_);
+        code != SysError::None) {
+        result_ = code;
         return false;
     }
     tick_ = Os().TickCount();
@@ -65,10 +66,10 @@ void TMoveDirectory::StartQuietPeriod() {
 
 bool TMoveDirectory::Vanished() {
     // A folder that is gone ends the wait with the system's code for it.
-    Os().SetLastError(0);
-    if (Os().DirectoryExists(Settings->DesktopFolder() + FolderName)) return false;
-    const uint32_t code = Os().LastError();
-    result_ = static_cast<int32_t>(code != 0 ? code : kErrorDirectory);
+    uint32_t attributes = 0;
+    const SysError code = Os().GetAttributes(Settings->DesktopFolder() + FolderName, attributes);
+    if (code == SysError::None && (attributes & kAttributeDirectory) != 0) return false;
+    result_ = code != SysError::None ? code : kErrorDirectory;
     return true;
 }
 
@@ -79,14 +80,14 @@ bool TMoveDirectory::Look(WaitEnd& end) {
     };
     if (Terminated()) {
         // The program is ending: the folder stays on the desktop under its own name.
-        result_ = static_cast<int32_t>(kErrorCancelled);
+        result_ = kErrorCancelled;
         return over(WaitEnd::Stopped);
     }
     switch (watch_->Wait(0)) {
         case WaitResult::Changed:
             // Something inside changed: the quiet period starts again from zero.
             otherWaits_ = 0;
-            if (!watch_->Rearm()) return over(WaitEnd::RearmFailed);
+            if (watch_->Rearm() != SysError::None) return over(WaitEnd::RearmFailed);
             if (Vanished()) return over(WaitEnd::Vanished);
             break;
         case WaitResult::Timeout: {
@@ -97,9 +98,10 @@ bool TMoveDirectory::Look(WaitEnd& end) {
                 return false;
             }
             const std::wstring desktop = Settings->DesktopFolder();
-            if (ShellOperation(desktop + FolderName, desktop + holdingName_, true) == 0) return over(WaitEnd::Taken);
+            if (ShellOperation(desktop + FolderName, desktop + holdingName_, true).Succeeded())
+                return over(WaitEnd::Taken);
             if (Vanished()) return over(WaitEnd::Vanished);
-            if (!watch_->Rearm()) return over(WaitEnd::RearmFailed);
+            if (watch_->Rearm() != SysError::None) return over(WaitEnd::RearmFailed);
             break;
         }
         case WaitResult::Other:
@@ -117,20 +119,21 @@ void TMoveDirectory::Finish(WaitEnd end) {
         targetIsDesktop = SameFolder(Settings->DestinationFolder(), Settings->DesktopFolder());
         if (!targetIsDesktop) result_ = MoveToTarget(holdingName_);
         // Also when part of it stayed behind in use after a move to another volume.
-        if (end == WaitEnd::Taken && (targetIsDesktop || result_ != 0 || !note_.empty())) GiveNameBack(holdingName_);
+        if (end == WaitEnd::Taken && (targetIsDesktop || !result_.Succeeded() || !note_.empty()))
+            GiveNameBack(holdingName_);
     }
     watch_.reset();
 
     if (targetIsDesktop)
         lines_.push_back(L"Folder: " + FolderName + L" not moved: the target folder " + Settings->DestinationFolder() +
                          L" is the desktop folder.");
-    else if (result_ == 0)
+    else if (result_.Succeeded())
         lines_.push_back(L"Folder: " + FolderName + L" moved");
     else if (note_.empty())
-        lines_.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + IntToStr(result_));
+        lines_.push_back(L"Folder: " + FolderName + L" not moved. Error code: " + result_.Text());
     if (!note_.empty()) lines_.push_back(note_);
     // A folder that left part of itself behind is not one that could be put back whole.
-    if (!targetIsDesktop && result_ == 0 && note_.empty() && Journal) {
+    if (!targetIsDesktop && result_.Succeeded() && note_.empty() && Journal) {
         moved_.folder = true;
         moved_.name = name_;
         Journal->Record(Batch, {moved_});
@@ -143,44 +146,44 @@ void TMoveDirectory::RenameClash() {
     const std::wstring clashing = Settings->DestinationFolder() + FolderName;
     if (!Os().DirectoryExists(clashing)) return;
     const std::wstring clashName = ClashName(Settings->DestinationFolder(), Os().TickCount(), FolderName);
-    const int32_t result = ShellOperation(clashing, clashName, true);
-    if (result == 0) {
+    const FolderResult result = ShellOperation(clashing, clashName, true);
+    if (result.Succeeded()) {
         lines_.push_back(L"Folder: " + clashing + L" renamed to: " + clashName);
         moved_.asideFrom = clashing;
         moved_.asideTo = clashName;
     } else {
-        lines_.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + IntToStr(result));
+        lines_.push_back(L"Folder: " + clashing + L" not renamed. Error code: " + result.Text());
     }
 }
 
 // Moves the folder from its holding name into the target and returns the result code. A folder
 // that was never taken still bears its own name: the shell then says why it cannot be moved.
-int32_t TMoveDirectory::MoveToTarget(const std::wstring& holdingName) {
+FolderResult TMoveDirectory::MoveToTarget(const std::wstring& holdingName) {
     const std::wstring from = Settings->DesktopFolder() + holdingName;
     const std::wstring target = Settings->DestinationFolder() + FolderName;
     moved_.movedTo = target;
     // The shell would move the folder into a folder of that name, or put it in place of a file of
     // that name, and report success either way.
-    if (Os().FileExists(target) || Os().DirectoryExists(target)) return static_cast<int32_t>(kErrorAlreadyExists);
+    if (Os().FileExists(target) || Os().DirectoryExists(target)) return kErrorAlreadyExists;
     // Between volumes the shell cannot be trusted (under Wine it reports success and does nothing).
     if (!OnOneVolume(Settings->DesktopFolder(), Settings->DestinationFolder())) return MoveAcross(from);
-    const int32_t result = ShellOperation(from, target, false);
-    if (result == static_cast<int32_t>(kErrorNotSameDevice)) return MoveAcross(from);
-    if (result != 0) return result;
+    const FolderResult result = ShellOperation(from, target, false);
+    if (result.Is(kErrorNotSameDevice) || result.Is(kShellNotSameDevice)) return MoveAcross(from);
+    if (!result.Succeeded()) return result;
 
     // Only a folder at its destination counts as moved.
     const std::wstring nested = target + L"\\" + holdingName;
     if (Os().DirectoryExists(nested)) {
         // A folder of that name came in the last instant and the shell put ours inside it.
         ShellOperation(nested, from, false);
-        return static_cast<int32_t>(kErrorAlreadyExists);
+        return kErrorAlreadyExists;
     }
-    if (!Os().DirectoryExists(target) || Os().DirectoryExists(from)) return static_cast<int32_t>(kErrorPathNotFound);
-    return 0;
+    if (!Os().DirectoryExists(target) || Os().DirectoryExists(from)) return kErrorPathNotFound;
+    return SysError::None;
 }
 
 // The careful move to another volume; a link inside or an item left behind is named in note_.
-int32_t TMoveDirectory::MoveAcross(const std::wstring& from) {
+FolderResult TMoveDirectory::MoveAcross(const std::wstring& from) {
     const FolderMove move =
         MoveFolderAcross(from, Settings->DestinationFolder(), FolderName, tick_, [this] { return Terminated(); });
     if (!move.link.empty())
@@ -188,7 +191,7 @@ int32_t TMoveDirectory::MoveAcross(const std::wstring& from) {
                 L" inside it is a link, and links are not copied to another drive.";
     else if (!move.leftover.empty())
         note_ = L"Folder: " + FolderName + L" left " + move.leftover + L" on the desktop: it was in use.";
-    return static_cast<int32_t>(move.code);
+    return move.code;
 }
 
 // A folder that was taken but not moved gets its own name back on the desktop, or a numbered one

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/FolderResult.h"
 #include "engine/Journal.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
@@ -43,7 +44,7 @@ class TMoveDirectory : public TThread {
         Stopped,      // the program is ending: the folder keeps its own name
     };
 
-    int32_t ShellOperation(const std::wstring& from, const std::wstring& to, bool rename);
+    FolderResult ShellOperation(const std::wstring& from, const std::wstring& to, bool rename);
     // Makes room in the target, starts the watch and the first quiet period; false when the watch
     // could not start.
     bool Begin();
@@ -56,8 +57,8 @@ class TMoveDirectory : public TThread {
     bool Vanished();
     // Moves the folder (unless the wait ended without it) and logs the outcome.
     void Finish(WaitEnd end);
-    int32_t MoveToTarget(const std::wstring& holdingName);
-    int32_t MoveAcross(const std::wstring& from);
+    FolderResult MoveToTarget(const std::wstring& holdingName);
+    FolderResult MoveAcross(const std::wstring& from);
     void GiveNameBack(const std::wstring& holdingName);
 
     std::wstring name_;  // the folder's name on the desktop as the user wrote it
@@ -65,7 +66,7 @@ class TMoveDirectory : public TThread {
     std::unique_ptr<FolderWatch> watch_;
     std::wstring holdingName_;
     StringList lines_;  // the report
-    int32_t result_ = 0;
+    FolderResult result_;
     uint32_t quietSince_ = 0;  // the tick count when the current quiet period began
     uint32_t delay_ = 1;       // its length in milliseconds
     int otherWaits_ = 0;

@@ -39,7 +39,7 @@ void AskNoteApart(const std::wstring& fileName, bool fileNameEnabled, std::funct
     NotePrompt prompt = installedPrompt.load();
     if (!prompt) return done(Skipped(fileName));
     auto question = std::make_unique<Question>(Question{prompt, fileName, fileNameEnabled, std::move(done)});
-    if (Os().StartThread(&AskOnThisThread, question.get(), kNoteStackBytes)) {
+    if (Os().StartThread(&AskOnThisThread, question.get(), kNoteStackBytes) == SysError::None) {
         question.release();  // the thread owns it now
         return;
     }

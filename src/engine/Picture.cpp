@@ -99,8 +99,8 @@ bool TDesktopPicture::Rescan(const std::wstring& folder, StringList& added, uint
 
 bool TDesktopPicture::List(const std::wstring& folder, NameSet& names, StringList* added, uint32_t& error) const {
     std::vector<ItemInfo> items;
-    if (!Os().ListFolder(folder, L"*", items)) {
-        error = Os().LastError();
+    if (const SysError code = Os().ListFolder(folder, L"*", items); code != SysError::None) {
+        error = Number(code);
         return false;
     }
     names.Reserve(items.size());

@@ -12,22 +12,15 @@ namespace {
 
 bool Exists(const std::wstring& path) {
     ItemInfo info;
-    return Os().FindItem(path, info);
+    return Os().FindItem(path, info) == SysError::None;
 }
 
-std::wstring Reason(uint32_t code) {
-    switch (code) {
-        case kErrorFileNotFound:
-            return L"it is no longer in the target";
-        case kErrorAlreadyExists:
-            return L"the name is taken on the desktop";
-        case kErrorSharingViolation:
-            return L"it is in use";
-        case kErrorCancelled:
-            return L"the program is ending";
-        default:
-            return L"it could not be moved";
-    }
+std::wstring Reason(SysError code) {
+    if (code == kErrorFileNotFound) return L"it is no longer in the target";
+    if (code == kErrorAlreadyExists) return L"the name is taken on the desktop";
+    if (code == kErrorSharingViolation) return L"it is in use";
+    if (code == kErrorCancelled) return L"the program is ending";
+    return L"it could not be moved";
 }
 
 }  // namespace
@@ -49,10 +42,10 @@ void TUndo::Execute() {
     Os().RefreshDesktop();
 }
 
-uint32_t TUndo::MoveBack(const JournalItem& item, StringList& lines) {
+SysError TUndo::MoveBack(const JournalItem& item, StringList& lines) {
     const std::wstring kind = item.folder ? L"Folder: " : L"File: ";
     const std::wstring desktop = Settings->DesktopFolder() + item.name;
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (!Exists(item.movedTo)) {
         code = kErrorFileNotFound;
     } else if (Exists(desktop)) {
@@ -62,21 +55,21 @@ uint32_t TUndo::MoveBack(const JournalItem& item, StringList& lines) {
         Os().LowerCase(lowered);
         Journal->Keep(lowered);
         code = Move(item, desktop);
-        if (code != 0) Journal->Unkeep(lowered);
+        if (code != SysError::None) Journal->Unkeep(lowered);
     }
-    if (code == 0)
+    if (code == SysError::None)
         lines.push_back(kind + item.name + L" moved back");
     else
-        lines.push_back(kind + item.name + L" not moved back: " + Reason(code) + L". Error code: " + SignedStr(code));
+        lines.push_back(kind + item.name + L" not moved back: " + Reason(code) + L". Error code: " +
+                        SignedStr(Number(code)));
     if (code == kErrorCancelled) return code;
     if (!item.deleted.empty()) lines.push_back(kind + item.deleted + L" was deleted and cannot be restored");
     if (!item.asideTo.empty()) RenameBack(item, kind, lines);
     return code;
 }
 
-uint32_t TUndo::Move(const JournalItem& item, const std::wstring& desktop) {
-    if (Os().MoveFile(item.movedTo, desktop)) return 0;
-    const uint32_t code = Os().LastError();
+SysError TUndo::Move(const JournalItem& item, const std::wstring& desktop) {
+    const SysError code = Os().MoveFile(item.movedTo, desktop);
     if (code != kErrorNotSameDevice) return code;
     // From another volume, with the same care as the move there.
     auto stop = [this] { return Terminated(); };
@@ -86,24 +79,24 @@ uint32_t TUndo::Move(const JournalItem& item, const std::wstring& desktop) {
 
 void TUndo::RenameBack(const JournalItem& item, const std::wstring& kind, StringList& lines) {
     // Never over anything: the old name must be free again and the item still where it was put.
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (Exists(item.asideFrom))
         code = kErrorAlreadyExists;
     else if (!Exists(item.asideTo))
         code = kErrorFileNotFound;
-    else if (!Os().MoveFile(item.asideTo, item.asideFrom))
-        code = Os().LastError();
-    if (code == 0)
+    else
+        code = Os().MoveFile(item.asideTo, item.asideFrom);
+    if (code == SysError::None)
         lines.push_back(kind + item.asideTo + L" renamed back to: " + item.asideFrom);
     else
         lines.push_back(kind + item.asideTo + L" not renamed back to: " + item.asideFrom + L". Error code: " +
-                        SignedStr(code));
+                        SignedStr(Number(code)));
 }
 
 StringList TidyItems(const TOptions& settings) {
     StringList items;
     std::vector<ItemInfo> found;
-    if (!Os().ListFolder(settings.DesktopFolder(), L"*", found)) return items;
+    if (Os().ListFolder(settings.DesktopFolder(), L"*", found) != SysError::None) return items;
     const TMasks masks(settings);
     const bool folders = settings.MoveFolder();
     for (const ItemInfo& item : found) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/Journal.h"
+#include "platform/Errors.h"
 #include "platform/Text.h"
 #include "settings/Options.h"
 #include "thread/Thread.h"
@@ -24,8 +25,8 @@ class TUndo : public TThread {
 
   private:
     // Puts one item back and says how in lines; returns the move's code.
-    uint32_t MoveBack(const JournalItem& item, StringList& lines);
-    uint32_t Move(const JournalItem& item, const std::wstring& desktop);
+    SysError MoveBack(const JournalItem& item, StringList& lines);
+    SysError Move(const JournalItem& item, const std::wstring& desktop);
     void RenameBack(const JournalItem& item, const std::wstring& kind, StringList& lines);
 };
 

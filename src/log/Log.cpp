@@ -12,7 +12,7 @@ std::wstring Entry(const std::wstring& text) {
 
 bool Append(OpenFile& stream, const std::wstring& entry) {
     std::string bytes = ToUtf16Le(entry);
-    return stream.Append(bytes.data(), bytes.size());
+    return stream.Append(bytes.data(), bytes.size()) == SysError::None;
 }
 
 }  // namespace
@@ -23,7 +23,7 @@ bool Append(OpenFile& stream, const std::wstring& entry) {
 
 TLogger::TLogger() {
     std::wstring name;
-    userName_ = Os().UserName(name) ? name : L"Unknown user";
+    userName_ = Os().UserName(name) == SysError::None ? name : L"Unknown user";
 }
 
 TLogger::~TLogger() = default;
@@ -38,7 +38,7 @@ void TLogger::SetFileName(const std::wstring& path) {
 void TLogger::Open() {
     std::lock_guard<std::mutex> guard(append_);
     if (logFileName_.empty() || stream_) return;
-    stream_ = Os().OpenLogFile(logFileName_);
+    Os().OpenLogFile(logFileName_, stream_);
     // The user name stays Unicode: the file is UTF-16.
     if (!stream_ || !Append(*stream_, Entry(L"Log started by: " + userName_))) {
         stream_.reset();
@@ -75,7 +75,8 @@ std::wstring TLogger::ReadAll() {
     std::lock_guard<std::mutex> guard(append_);
     if (!stream_) return L"Log not opened";
     std::string bytes;
-    if (!stream_->ReadAll(bytes)) throw TLogFileError("The log file could not be read.", Os().LastError());
+    if (const SysError code = stream_->ReadAll(bytes); code != SysError::None)
+        throw TLogFileError("The log file could not be read.", Number(code));
     return FromUtf16Le(bytes);
 }
 
@@ -85,7 +86,8 @@ void TLogger::Clear() {
         if (UseLock()) writer.lock();
         std::lock_guard<std::mutex> guard(append_);
         if (!stream_) return;
-        if (!stream_->Truncate()) throw TLogFileError("The log file could not be emptied.", Os().LastError());
+        if (const SysError code = stream_->Truncate(); code != SysError::None)
+            throw TLogFileError("The log file could not be emptied.", Number(code));
     }
     AddLine(L"Log cleared by: " + userName_);
 }

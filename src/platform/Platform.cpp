@@ -79,27 +79,26 @@ unsigned __stdcall ThreadEntry(void* start) {
 
 // A plain CRT thread. MinGW's std::thread (winpthreads) loses or crashes detached threads now and
 // then when many start and end at once, so workers do not use it.
-bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes) {
+SysError StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes) {
     auto* start = new ThreadStart{main, arg};
     uintptr_t handle =
         _beginthreadex(nullptr, stackBytes, &ThreadEntry, start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (handle == 0) {
-        // The CRT may have changed the last error on its way out: keep the system's reason.
-        DWORD code = GetLastError();
+        // Read before anything else can change it; a refusal without a reason is one for want of memory.
+        const DWORD code = GetLastError();
         delete start;
-        ::SetLastError(code != 0 ? code : ERROR_NOT_ENOUGH_MEMORY);
-        return false;
+        return SysError{code != 0 ? code : ERROR_NOT_ENOUGH_MEMORY};
     }
     CloseHandle(reinterpret_cast<HANDLE>(handle));
-    return true;
+    return SysError::None;
 }
 #else
-bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t) {
+SysError StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t) {
     try {
         std::thread(main, arg).detach();
-        return true;
+        return SysError::None;
     } catch (const std::system_error&) {
-        return false;
+        return kErrorNotEnoughMemory;
     }
 }
 #endif

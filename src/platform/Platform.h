@@ -1,5 +1,9 @@
 // The narrow seam between the program's rules and the operating system.
 //
+// Every call that can fail returns its system error code (Errors.h), SysError::None when it
+// succeeded; a call that makes an object hands it out through its last parameter, which stays
+// untouched on failure. What the system keeps as the thread's last error stays behind the seam.
+//
 // Engine, settings and log reach the OS only through this interface. The Win32
 // implementation (Win32Platform.h) makes exactly the calls the program is built
 // around; tests install a fake (tests/fakes) with a virtual clock, an in-memory
@@ -11,6 +15,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/Errors.h"
 
 namespace vantrel {
 
@@ -34,7 +40,7 @@ class FolderWatch {
   public:
     virtual ~FolderWatch() = default;
     virtual WaitResult Wait(uint32_t timeoutMs) = 0;  // WaitForSingleObject
-    virtual bool Rearm() = 0;                         // FindNextChangeNotification; false sets the last error
+    virtual SysError Rearm() = 0;                     // FindNextChangeNotification
 };
 
 // The desktop directory opened for change notification (CreateFileW with FILE_LIST_DIRECTORY,
@@ -44,20 +50,19 @@ class DirectoryChanges {
     virtual ~DirectoryChanges() = default;
     // Waits for the next ReadDirectoryChangesW result: top level only, FILE_NOTIFY_CHANGE_FILE_NAME |
     // FILE_NOTIFY_CHANGE_DIR_NAME. Fills buffer with FILE_NOTIFY_INFORMATION records and sets bytes.
-    // False when the call fails (the last error tells why): ERROR_NOTIFY_ENUM_DIR when changes were
-    // lost, also those that did not fit size bytes; ERROR_FILE_NOT_FOUND once the watched folder
-    // has been removed or renamed. The watch begins when the folder is opened and goes on between
-    // calls.
-    virtual bool Read(void* buffer, uint32_t size, uint32_t& bytes) = 0;
+    // Fails with kErrorNotifyEnumDir when changes were lost, also those that did not fit size
+    // bytes; with kErrorFileNotFound once the watched folder has been removed or renamed. The watch
+    // begins when the folder is opened and goes on between calls.
+    virtual SysError Read(void* buffer, uint32_t size, uint32_t& bytes) = 0;
 };
 
 // An open file, read and written as bytes. Closed on destruction.
 class OpenFile {
   public:
     virtual ~OpenFile() = default;
-    virtual bool Append(const void* data, size_t size) = 0;  // one write at the end of the file
-    virtual bool ReadAll(std::string& bytes) = 0;            // from the start; the position ends at the end
-    virtual bool Truncate() = 0;                             // length 0, position 0
+    virtual SysError Append(const void* data, size_t size) = 0;  // one write at the end of the file
+    virtual SysError ReadAll(std::string& bytes) = 0;            // from the start; the position ends at the end
+    virtual SysError Truncate() = 0;                             // length 0, position 0
 };
 
 // What the system tells of one file or folder (FindFirstFileW, GetFileInformationByHandleEx).
@@ -81,12 +86,12 @@ constexpr uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_PO
 class SourceFile {
   public:
     virtual ~SourceFile() = default;
-    virtual bool Stat(ItemInfo& info) = 0;  // size, times and attributes, as they are now
+    virtual SysError Stat(ItemInfo& info) = 0;  // size, times and attributes, as they are now
     // Reads up to size bytes from the current position; got is 0 at the end of the file.
-    virtual bool Read(void* buffer, uint32_t size, uint32_t& got) = 0;
+    virtual SysError Read(void* buffer, uint32_t size, uint32_t& got) = 0;
     // Marks the file for deletion through this handle (FileDispositionInfo), read-only or not;
     // it is gone when the handle closes.
-    virtual bool Delete() = 0;
+    virtual SysError Delete() = 0;
 };
 
 // A file made for a copy (CreateFileW CREATE_NEW with GENERIC_WRITE | DELETE |
@@ -95,11 +100,11 @@ class SourceFile {
 class NewFile {
   public:
     virtual ~NewFile() = default;
-    virtual bool Write(const void* data, uint32_t size) = 0;  // all of it, or false
+    virtual SysError Write(const void* data, uint32_t size) = 0;  // all of it, or a failure
     // On disk in full (FlushFileBuffers), then the times and attributes of like; reports the size.
-    virtual bool Finish(const ItemInfo& like, uint64_t& size) = 0;
+    virtual SysError Finish(const ItemInfo& like, uint64_t& size) = 0;
     // Deletes the file through this handle, whatever its name is by now and read-only or not.
-    virtual bool Discard() = 0;
+    virtual SysError Discard() = 0;
 };
 
 class Platform {
@@ -111,73 +116,75 @@ class Platform {
     // that name and not its neighbour without them, and a path may be longer than MAX_PATH.
     virtual bool FileExists(const std::wstring& path) = 0;       // FindFirstFileW finds it, not a directory
     virtual bool DirectoryExists(const std::wstring& path) = 0;  // GetFileAttributesW has the directory bit
+    // GetFileAttributesW: the item's FILE_ATTRIBUTE_* bits, or why the system has none for path.
+    virtual SysError GetAttributes(const std::wstring& path, uint32_t& attributes) = 0;
     // MoveFileExW without flags: never replaces and never copies; moves folders too. Between two
     // volumes it fails with kErrorNotSameDevice.
-    virtual bool MoveFile(const std::wstring& from, const std::wstring& to) = 0;
-    virtual bool DeleteFile(const std::wstring& path) = 0;       // DeleteFileW
-    virtual bool CreateDirectory(const std::wstring& path) = 0;  // CreateDirectoryW, one level
-    virtual bool RemoveFolder(const std::wstring& path) = 0;     // RemoveDirectoryW: an empty folder
+    virtual SysError MoveFile(const std::wstring& from, const std::wstring& to) = 0;
+    virtual SysError DeleteFile(const std::wstring& path) = 0;       // DeleteFileW
+    virtual SysError CreateDirectory(const std::wstring& path) = 0;  // CreateDirectoryW, one level
+    virtual SysError RemoveFolder(const std::wstring& path) = 0;     // RemoveDirectoryW: an empty folder
     // FindFirstFileW on the path itself: the item's stored name, attributes, size and times.
-    virtual bool FindItem(const std::wstring& path, ItemInfo& info) = 0;
+    virtual SysError FindItem(const std::wstring& path, ItemInfo& info) = 0;
     // The items directly inside folder whose names match pattern ("*", or a beginning followed by
     // "*", letter case ignored), without "." and "..", in the system's order; none is no failure.
     // A link is listed as one item with kAttributeReparsePoint and never entered.
-    virtual bool ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) = 0;
-    // For moves to another volume; null on failure (the last error tells why). See SourceFile
-    // and NewFile; both take full paths literally, like the calls above.
-    virtual std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) = 0;
-    virtual std::unique_ptr<NewFile> CreateNew(const std::wstring& path) = 0;
+    virtual SysError ListFolder(const std::wstring& folder,
+                                const std::wstring& pattern,
+                                std::vector<ItemInfo>& items) = 0;
+    // For moves to another volume. See SourceFile and NewFile; both take full paths literally,
+    // like the calls above.
+    virtual SysError OpenToMove(const std::wstring& path, std::unique_ptr<SourceFile>& file) = 0;
+    virtual SysError CreateNew(const std::wstring& path, std::unique_ptr<NewFile>& file) = 0;
     // The root of the volume that holds path (GetVolumePathNameW: "D:\", or the folder another
     // volume is mounted on); empty when the system cannot tell.
     virtual std::wstring VolumeOf(const std::wstring& path) = 0;
     // SHFileOperationW on one folder: FO_RENAME when rename, else FO_MOVE, flags
-    // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. Returns the shell's result, 0 for success.
+    // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. Returns the shell's result.
     // The shell parses paths the classic way (see NeedsLiteralPath), and a move onto a name that
     // exists reports success: into an existing folder it nests the source, an existing file it
     // replaces. Callers check the destination before and after.
-    virtual int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) = 0;
+    virtual ShellResult ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) = 0;
 
     // Whole-file reads and writes for the settings file and note files. A file longer than
     // maxBytes is not read at all: the read fails with kErrorFileTooLarge.
-    virtual bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) = 0;
+    virtual SysError ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) = 0;
     // Creates or empties the file and writes bytes (note files).
-    virtual bool WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    virtual SysError WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // Writes bytes to a temporary file beside path, then replaces path with it, so a failure
     // never leaves a half-written file where a good one stood.
-    virtual bool ReplaceFile(const std::wstring& path, const std::string& bytes) = 0;
+    virtual SysError ReplaceFile(const std::wstring& path, const std::string& bytes) = 0;
 
     // The log file: opened for reading and writing, others may only read; created empty
-    // first (CREATE_NEW, share read) when missing. Null on failure.
-    virtual std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) = 0;
+    // first (CREATE_NEW, share read) when missing.
+    virtual SysError OpenLogFile(const std::wstring& path, std::unique_ptr<OpenFile>& file) = 0;
 
     // --- change notification ---
-    virtual std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) = 0;  // null on failure
-    virtual std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) = 0;            // null on failure
+    virtual SysError OpenDirectoryChanges(const std::wstring& path, std::unique_ptr<DirectoryChanges>& changes) = 0;
+    virtual SysError WatchFolderTree(const std::wstring& path, std::unique_ptr<FolderWatch>& watch) = 0;
 
-    // --- time, errors, text ---
+    // --- time, text ---
     virtual uint32_t TickCount() = 0;  // GetTickCount
     virtual void Sleep(uint32_t ms) = 0;
-    virtual uint32_t LastError() = 0;  // GetLastError of the calling thread
-    virtual void SetLastError(uint32_t code) = 0;
     virtual void LowerCase(std::wstring& text) = 0;  // CharLowerBuffW over the whole string
     // The local date and time for a log stamp: short date, a blank, long time, by the
     // user's locale; only the date at exactly midnight.
     virtual std::wstring TimeStamp() = 0;
 
     // --- identity and folders ---
-    // SHGetFolderPathW; false (E_FAIL or any failure) leaves path untouched.
+    // SHGetFolderPathW; false (E_FAIL or any failure) leaves path untouched. The shell answers
+    // with an HRESULT here, no system code, and nobody asks why a folder is unknown.
     virtual bool GetSpecialFolder(SpecialFolder folder, std::wstring& path) = 0;
-    virtual std::wstring TempPath() = 0;            // GetTempPathW, ends with a backslash
-    virtual bool UserName(std::wstring& name) = 0;  // GetUserNameW
-    virtual void NameThread(const char* name) = 0;  // the debugger's thread-name exception
-    virtual void RefreshDesktop() = 0;              // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
+    virtual std::wstring TempPath() = 0;                // GetTempPathW, ends with a backslash
+    virtual SysError UserName(std::wstring& name) = 0;  // GetUserNameW
+    virtual void NameThread(const char* name) = 0;      // the debugger's thread-name exception
+    virtual void RefreshDesktop() = 0;                  // PostMessage(GetDesktopWindow(), WM_PAINT, 0, 0)
 
     // --- threads ---
     // A new thread that runs main(arg), with stackBytes of address space reserved for its stack
-    // (_beginthreadex with STACK_SIZE_PARAM_IS_A_RESERVATION). False when the system cannot make
-    // one; the last error then tells why.
+    // (_beginthreadex with STACK_SIZE_PARAM_IS_A_RESERVATION), or why the system cannot make one.
     using ThreadMain = void (*)(void* arg);
-    virtual bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) = 0;
+    virtual SysError StartThread(ThreadMain main, void* arg, uint32_t stackBytes) = 0;
 };
 
 // True when classic Win32 path parsing would not take path as it stands: its last name ends in
@@ -199,24 +206,10 @@ bool OnOneVolume(const std::wstring& a, const std::wstring& b);
 
 // The system's own thread start behind StartThread, for every implementation of the seam.
 // Native builds (tests only) take the standard library's default stack.
-bool StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes);
+SysError StartSystemThread(Platform::ThreadMain main, void* arg, uint32_t stackBytes);
 
 // The process-wide platform. The program installs the Win32 one at start; tests install fakes.
 Platform& Os();
 void SetPlatform(Platform* platform);
-
-// Win32 error codes the program's rules speak of.
-constexpr uint32_t kErrorFileNotFound = 2;
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorPathNotFound = 3;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorSharingViolation = 32;
-constexpr uint32_t kErrorAlreadyExists = 183;
-constexpr uint32_t kErrorFileExists = 80;
-constexpr uint32_t kErrorFileTooLarge = 223;
-constexpr uint32_t kErrorNotifyEnumDir = 1022;
-constexpr uint32_t kErrorNotSameDevice = 17;
-constexpr uint32_t kErrorDiskFull = 112;
-constexpr uint32_t kErrorCancelled = 1223;
 
 }  // namespace vantrel

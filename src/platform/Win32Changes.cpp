@@ -85,53 +85,49 @@ class Win32DirectoryChanges final : public DirectoryChanges {
         if (parent_) parent_->Queue(kParentBufferSize);
     }
 
-    bool Read(void* buffer, uint32_t size, uint32_t& bytes) override {
+    SysError Read(void* buffer, uint32_t size, uint32_t& bytes) override {
         bytes = 0;
-        if (gone_ != 0) return Fail(gone_);
-        if (!folder_->queued() && !folder_->Queue(kBufferSize)) return false;
+        if (gone_ != SysError::None) return gone_;
+        if (!folder_->queued() && !folder_->Queue(kBufferSize)) return LastFailure();
         while (parent_ && (parent_->queued() || parent_->Queue(kParentBufferSize))) {
             const HANDLE waits[] = {folder_->done(), parent_->done()};
             if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
             DWORD ignored = 0;
             parent_->Result(ignored);
-            if (uint32_t code = Lost(); code != 0) {
+            if (const SysError code = Lost(); code != SysError::None) {
                 gone_ = code;
-                return Fail(code);
+                return code;
             }
         }
         DWORD returned = 0;
-        const bool ok = folder_->Result(returned);
-        const DWORD error = ::GetLastError();
+        const SysError error = Outcome(folder_->Result(returned));
+        const bool ok = error == SysError::None;
         if (ok && returned <= size) memcpy(buffer, folder_->records(), returned);
         // The watch goes on before the caller looks at the records. A failure to queue the next
         // read is reported by the next call, which tries again.
         folder_->Queue(kBufferSize);
-        if (!ok) return Fail(error);
+        if (!ok) return error;
         // Records that do not fit the caller's buffer are lost like an overflow.
-        if (returned > size) return Fail(ERROR_NOTIFY_ENUM_DIR);
+        if (returned > size) return kErrorNotifyEnumDir;
         bytes = returned;
-        return true;
+        return SysError::None;
     }
 
   private:
     static constexpr uint32_t kBufferSize = 0x10000;  // the most a read returns, and a network share's limit
     static constexpr uint32_t kParentBufferSize = 4096;
 
-    static bool Fail(uint32_t code) {
-        ::SetLastError(code);
-        return false;
-    }
-    // 0 while the path leads to the folder watched; otherwise why it does not.
-    uint32_t Lost() const {
+    // None while the path leads to the folder watched; otherwise why it does not.
+    SysError Lost() const {
         unique_handle now = OpenFolder(path_, FILE_READ_ATTRIBUTES, 0);
-        if (!now) return ::GetLastError();
-        return SameItem(now.get(), folder_->folder()) ? 0 : ERROR_FILE_NOT_FOUND;
+        if (!now) return LastFailure();
+        return SameItem(now.get(), folder_->folder()) ? SysError::None : kErrorFileNotFound;
     }
 
     std::wstring path_;
     std::unique_ptr<QueuedRead> folder_;
     std::unique_ptr<QueuedRead> parent_;  // null for a drive's root, or a parent that cannot be read
-    uint32_t gone_ = 0;
+    SysError gone_ = SysError::None;
 };
 
 class Win32FolderWatch final : public FolderWatch {
@@ -149,7 +145,7 @@ class Win32FolderWatch final : public FolderWatch {
         }
     }
 
-    bool Rearm() override { return ::FindNextChangeNotification(watch_.get()) != 0; }
+    SysError Rearm() override { return Outcome(::FindNextChangeNotification(watch_.get()) != 0); }
 
   private:
     unique_hchange watch_;
@@ -157,7 +153,7 @@ class Win32FolderWatch final : public FolderWatch {
 
 }  // namespace
 
-std::unique_ptr<DirectoryChanges> WindowsPlatform::OpenDirectoryChanges(const std::wstring& path) {
+SysError WindowsPlatform::OpenDirectoryChanges(const std::wstring& path, std::unique_ptr<DirectoryChanges>& changes) {
     constexpr DWORD kNames = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME;
     auto watch = [](const std::wstring& folder, DWORD filter) -> std::unique_ptr<QueuedRead> {
         unique_handle handle = OpenFolder(folder, FILE_LIST_DIRECTORY, FILE_FLAG_OVERLAPPED);
@@ -167,7 +163,7 @@ std::unique_ptr<DirectoryChanges> WindowsPlatform::OpenDirectoryChanges(const st
         return std::make_unique<QueuedRead>(std::move(handle), std::move(done), filter);
     };
     std::unique_ptr<QueuedRead> folder = watch(path, kNames);
-    if (!folder) return nullptr;
+    if (!folder) return LastFailure();
     std::wstring bare = path;
     while (bare.size() > 3 && (bare.back() == L'\\' || bare.back() == L'/'))
         bare.pop_back();
@@ -175,14 +171,16 @@ std::unique_ptr<DirectoryChanges> WindowsPlatform::OpenDirectoryChanges(const st
     std::unique_ptr<QueuedRead> parent;
     if (slash != std::wstring::npos && slash + 1 < bare.size())
         parent = watch(bare.substr(0, slash + 1), FILE_NOTIFY_CHANGE_DIR_NAME);
-    return std::make_unique<Win32DirectoryChanges>(bare, std::move(folder), std::move(parent));
+    changes = std::make_unique<Win32DirectoryChanges>(bare, std::move(folder), std::move(parent));
+    return SysError::None;
 }
 
-std::unique_ptr<FolderWatch> WindowsPlatform::WatchFolderTree(const std::wstring& path) {
-    unique_hchange watch(::FindFirstChangeNotificationW(Literal(path).c_str(), TRUE,
-                                                        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
-    if (!watch) return nullptr;
-    return std::make_unique<Win32FolderWatch>(std::move(watch));
+SysError WindowsPlatform::WatchFolderTree(const std::wstring& path, std::unique_ptr<FolderWatch>& watch) {
+    unique_hchange handle(::FindFirstChangeNotificationW(Literal(path).c_str(), TRUE,
+                                                         FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
+    if (!handle) return LastFailure();
+    watch = std::make_unique<Win32FolderWatch>(std::move(handle));
+    return SysError::None;
 }
 
 }  // namespace vantrel::win32

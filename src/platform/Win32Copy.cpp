@@ -26,53 +26,53 @@ ItemInfo FromFindData(const WIN32_FIND_DATAW& found) {
 
 // Deletes the file behind handle when the handle closes; a read-only file loses that flag first
 // (the system refuses to delete it otherwise) and gets it back when the deletion is refused.
-bool DeleteThrough(HANDLE file) {
+SysError DeleteThrough(HANDLE file) {
     FILE_BASIC_INFO basic{};
-    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) return false;
+    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) return LastFailure();
     const DWORD attributes = basic.FileAttributes;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         FILE_BASIC_INFO writable{};
         writable.FileAttributes = (attributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
-        if (!::SetFileInformationByHandle(file, FileBasicInfo, &writable, sizeof writable)) return false;
+        if (!::SetFileInformationByHandle(file, FileBasicInfo, &writable, sizeof writable)) return LastFailure();
     }
     FILE_DISPOSITION_INFO disposition{TRUE};
-    if (::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) return true;
-    const DWORD code = ::GetLastError();
+    if (::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
+        return SysError::None;
+    const SysError code = LastFailure();
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         FILE_BASIC_INFO again{};
         again.FileAttributes = attributes;
         ::SetFileInformationByHandle(file, FileBasicInfo, &again, sizeof again);
     }
-    ::SetLastError(code);
-    return false;
+    return code;
 }
 
 class Win32SourceFile final : public SourceFile {
   public:
     explicit Win32SourceFile(unique_handle file) : file_(std::move(file)) {}
 
-    bool Stat(ItemInfo& info) override {
+    SysError Stat(ItemInfo& info) override {
         FILE_BASIC_INFO basic{};
         FILE_STANDARD_INFO standard{};
         if (!::GetFileInformationByHandleEx(file_.get(), FileBasicInfo, &basic, sizeof basic) ||
             !::GetFileInformationByHandleEx(file_.get(), FileStandardInfo, &standard, sizeof standard))
-            return false;
+            return LastFailure();
         info.attributes = basic.FileAttributes;
         info.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
         info.created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
         info.lastAccess = static_cast<uint64_t>(basic.LastAccessTime.QuadPart);
         info.lastWrite = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
-        return true;
+        return SysError::None;
     }
 
-    bool Read(void* buffer, uint32_t size, uint32_t& got) override {
+    SysError Read(void* buffer, uint32_t size, uint32_t& got) override {
         DWORD read = 0;
-        const bool ok = ::ReadFile(file_.get(), buffer, size, &read, nullptr) != 0;
+        const SysError code = Outcome(::ReadFile(file_.get(), buffer, size, &read, nullptr) != 0);
         got = read;
-        return ok;
+        return code;
     }
 
-    bool Delete() override { return DeleteThrough(file_.get()); }
+    SysError Delete() override { return DeleteThrough(file_.get()); }
 
   private:
     unique_handle file_;
@@ -82,27 +82,26 @@ class Win32NewFile final : public NewFile {
   public:
     explicit Win32NewFile(unique_handle file) : file_(std::move(file)) {}
 
-    bool Write(const void* data, uint32_t size) override {
+    SysError Write(const void* data, uint32_t size) override {
         DWORD written = 0;
-        if (!::WriteFile(file_.get(), data, size, &written, nullptr)) return false;
-        if (written == size) return true;
-        ::SetLastError(ERROR_DISK_FULL);  // a short write: the volume had no more room
-        return false;
+        if (!::WriteFile(file_.get(), data, size, &written, nullptr)) return LastFailure();
+        if (written == size) return SysError::None;
+        return kErrorDiskFull;  // a short write: the volume had no more room
     }
 
-    bool Finish(const ItemInfo& like, uint64_t& size) override {
+    SysError Finish(const ItemInfo& like, uint64_t& size) override {
         LARGE_INTEGER length{};
-        if (!::FlushFileBuffers(file_.get()) || !::GetFileSizeEx(file_.get(), &length)) return false;
+        if (!::FlushFileBuffers(file_.get()) || !::GetFileSizeEx(file_.get(), &length)) return LastFailure();
         size = static_cast<uint64_t>(length.QuadPart);
         FILE_BASIC_INFO basic{};
         basic.CreationTime.QuadPart = static_cast<LONGLONG>(like.created);
         basic.LastAccessTime.QuadPart = static_cast<LONGLONG>(like.lastAccess);
         basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(like.lastWrite);
         basic.FileAttributes = like.attributes & ~FILE_ATTRIBUTE_DIRECTORY;
-        return ::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic) != 0;
+        return Outcome(::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic) != 0);
     }
 
-    bool Discard() override { return DeleteThrough(file_.get()); }
+    SysError Discard() override { return DeleteThrough(file_.get()); }
 
   private:
     unique_handle file_;
@@ -110,47 +109,53 @@ class Win32NewFile final : public NewFile {
 
 }  // namespace
 
-bool WindowsPlatform::RemoveFolder(const std::wstring& path) {
-    return ::RemoveDirectoryW(Literal(path).c_str()) != 0;
+SysError WindowsPlatform::RemoveFolder(const std::wstring& path) {
+    return Outcome(::RemoveDirectoryW(Literal(path).c_str()) != 0);
 }
 
-bool WindowsPlatform::FindItem(const std::wstring& path, ItemInfo& info) {
+SysError WindowsPlatform::FindItem(const std::wstring& path, ItemInfo& info) {
     WIN32_FIND_DATAW found{};
     unique_hfind find(::FindFirstFileW(Literal(path).c_str(), &found));
-    if (!find) return false;
+    if (!find) return LastFailure();
     info = FromFindData(found);
-    return true;
+    return SysError::None;
 }
 
-bool WindowsPlatform::ListFolder(const std::wstring& folder,
-                                 const std::wstring& pattern,
-                                 std::vector<ItemInfo>& items) {
+SysError WindowsPlatform::ListFolder(const std::wstring& folder,
+                                     const std::wstring& pattern,
+                                     std::vector<ItemInfo>& items) {
     WIN32_FIND_DATAW found{};
     unique_hfind find(::FindFirstFileW(Literal(WithTrailingBackslash(folder) + pattern).c_str(), &found));
     items.clear();
-    if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;  // the folder is there, no name matches
+    if (!find) {
+        const SysError code = LastFailure();
+        return code == kErrorFileNotFound ? SysError::None : code;  // the folder is there, no name matches
+    }
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") items.push_back(FromFindData(found));
     } while (::FindNextFileW(find.get(), &found));
-    if (::GetLastError() == ERROR_NO_MORE_FILES) return true;
+    const SysError code = LastFailure();
+    if (code == SysError{ERROR_NO_MORE_FILES}) return SysError::None;
     items.clear();
-    return false;
+    return code;
 }
 
-std::unique_ptr<SourceFile> WindowsPlatform::OpenToMove(const std::wstring& path) {
+SysError WindowsPlatform::OpenToMove(const std::wstring& path, std::unique_ptr<SourceFile>& opened) {
     unique_handle file(::CreateFileW(Literal(path).c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES,
                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return nullptr;
-    return std::make_unique<Win32SourceFile>(std::move(file));
+    if (!file) return LastFailure();
+    opened = std::make_unique<Win32SourceFile>(std::move(file));
+    return SysError::None;
 }
 
-std::unique_ptr<NewFile> WindowsPlatform::CreateNew(const std::wstring& path) {
+SysError WindowsPlatform::CreateNew(const std::wstring& path, std::unique_ptr<NewFile>& made) {
     unique_handle file(::CreateFileW(Literal(path).c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES,
                                      FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return nullptr;
-    return std::make_unique<Win32NewFile>(std::move(file));
+    if (!file) return LastFailure();
+    made = std::make_unique<Win32NewFile>(std::move(file));
+    return SysError::None;
 }
 
 std::wstring WindowsPlatform::VolumeOf(const std::wstring& path) {

@@ -1,4 +1,4 @@
-// Time, errors, text and threads; the process's one Win32 platform.
+// Time, text and threads; the process's one Win32 platform.
 #include "platform/Win32Platform.h"
 
 #include <cwchar>
@@ -59,14 +59,6 @@ void WindowsPlatform::Sleep(uint32_t ms) {
     ::Sleep(ms);
 }
 
-uint32_t WindowsPlatform::LastError() {
-    return ::GetLastError();
-}
-
-void WindowsPlatform::SetLastError(uint32_t code) {
-    ::SetLastError(code);
-}
-
 void WindowsPlatform::LowerCase(std::wstring& text) {
     if (!text.empty()) ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
 }
@@ -100,7 +92,7 @@ void WindowsPlatform::NameThread(const char* name) {
 #endif
 }
 
-bool WindowsPlatform::StartThread(ThreadMain main, void* arg, uint32_t stackBytes) {
+SysError WindowsPlatform::StartThread(ThreadMain main, void* arg, uint32_t stackBytes) {
     return StartSystemThread(main, arg, stackBytes);
 }
 

@@ -22,39 +22,50 @@ class WindowsPlatform final : public Platform {
     // Files (Win32Files.cpp).
     bool FileExists(const std::wstring& path) override;
     bool DirectoryExists(const std::wstring& path) override;
-    bool MoveFile(const std::wstring& from, const std::wstring& to) override;
-    bool DeleteFile(const std::wstring& path) override;
-    bool CreateDirectory(const std::wstring& path) override;
-    bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override;
-    bool WriteFile(const std::wstring& path, const std::string& bytes) override;
-    bool ReplaceFile(const std::wstring& path, const std::string& bytes) override;
-    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override;
+    SysError GetAttributes(const std::wstring& path, uint32_t& attributes) override;
+    SysError MoveFile(const std::wstring& from, const std::wstring& to) override;
+    SysError DeleteFile(const std::wstring& path) override;
+    SysError CreateDirectory(const std::wstring& path) override;
+    SysError ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override;
+    SysError WriteFile(const std::wstring& path, const std::string& bytes) override;
+    SysError ReplaceFile(const std::wstring& path, const std::string& bytes) override;
+    SysError OpenLogFile(const std::wstring& path, std::unique_ptr<OpenFile>& file) override;
     // Items and whole-file copies across volumes (Win32Copy.cpp).
-    bool RemoveFolder(const std::wstring& path) override;
-    bool FindItem(const std::wstring& path, ItemInfo& info) override;
-    bool ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) override;
-    std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) override;
-    std::unique_ptr<NewFile> CreateNew(const std::wstring& path) override;
+    SysError RemoveFolder(const std::wstring& path) override;
+    SysError FindItem(const std::wstring& path, ItemInfo& info) override;
+    SysError ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) override;
+    SysError OpenToMove(const std::wstring& path, std::unique_ptr<SourceFile>& file) override;
+    SysError CreateNew(const std::wstring& path, std::unique_ptr<NewFile>& file) override;
     std::wstring VolumeOf(const std::wstring& path) override;
     // Change notification (Win32Changes.cpp).
-    std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) override;
-    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) override;
+    SysError OpenDirectoryChanges(const std::wstring& path, std::unique_ptr<DirectoryChanges>& changes) override;
+    SysError WatchFolderTree(const std::wstring& path, std::unique_ptr<FolderWatch>& watch) override;
     // The shell and the user's folders (Win32Shell.cpp).
-    int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
+    ShellResult ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
     bool GetSpecialFolder(SpecialFolder folder, std::wstring& path) override;
     std::wstring TempPath() override;
-    bool UserName(std::wstring& name) override;
+    SysError UserName(std::wstring& name) override;
     void RefreshDesktop() override;
-    // Time, errors, text and threads (Win32Platform.cpp).
+    // Time, text and threads (Win32Platform.cpp).
     uint32_t TickCount() override;
     void Sleep(uint32_t ms) override;
-    uint32_t LastError() override;
-    void SetLastError(uint32_t code) override;
     void LowerCase(std::wstring& text) override;
     std::wstring TimeStamp() override;
     void NameThread(const char* name) override;
-    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override;
+    SysError StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override;
 };
+
+// The calling thread's last error, read right after the call that failed. Never None: a failure
+// must not read as success, even from a call that forgot to set a code.
+inline SysError LastFailure() {
+    const DWORD code = ::GetLastError();
+    return SysError{code != 0 ? code : ERROR_GEN_FAILURE};
+}
+
+// None for a call that succeeded, else why it failed.
+inline SysError Outcome(bool ok) {
+    return ok ? SysError::None : LastFailure();
+}
 
 // The path as the system takes it literally (Win32Files.cpp).
 std::wstring Literal(const std::wstring& path);

@@ -9,7 +9,7 @@
 
 namespace vantrel::win32 {
 
-int WindowsPlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
+ShellResult WindowsPlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
     // The shell takes lists of paths, each ended by a NUL, the list by one more.
     std::wstring fromList = from;
     fromList.append(2, L'\0');
@@ -23,7 +23,7 @@ int WindowsPlatform::ShellFolderOperation(const std::wstring& from, const std::w
     operation.pTo = toList.c_str();
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
     operation.lpszProgressTitle = nullptr;
-    return ::SHFileOperationW(&operation);
+    return ShellResult{::SHFileOperationW(&operation)};
 }
 
 bool WindowsPlatform::GetSpecialFolder(SpecialFolder folder, std::wstring& path) {
@@ -47,12 +47,13 @@ std::wstring WindowsPlatform::TempPath() {
     return path;
 }
 
-bool WindowsPlatform::UserName(std::wstring& name) {
+SysError WindowsPlatform::UserName(std::wstring& name) {
     wchar_t buffer[257] = {};
     DWORD size = 257;
-    if (!::GetUserNameW(buffer, &size) || size == 0) return false;
-    name.assign(buffer, size - 1);  // the size counts the terminating NUL
-    return true;
+    if (!::GetUserNameW(buffer, &size)) return LastFailure();
+    if (size == 0) return SysError{ERROR_INVALID_DATA};  // succeeded with no name at all
+    name.assign(buffer, size - 1);                       // the size counts the terminating NUL
+    return SysError::None;
 }
 
 void WindowsPlatform::RefreshDesktop() {

@@ -119,9 +119,9 @@ void TOptions::Load() {
         std::string bytes;
         bool read = false;
         for (int attempt = 1; attempt <= kSettingsReadAttempts; ++attempt) {
-            read = Os().ReadFile(SettingsFileName(), bytes, kMaxSettingsFileSize);
+            const SysError error = Os().ReadFile(SettingsFileName(), bytes, kMaxSettingsFileSize);
+            read = error == SysError::None;
             if (read) break;
-            const uint32_t error = Os().LastError();
             // Gone since it was found: nothing of the user's to keep, as at the first start.
             if (error == kErrorFileNotFound || error == kErrorPathNotFound) break;
             // Another program holding it lets go soon; an oversized file stays oversized.
@@ -143,7 +143,7 @@ void TOptions::Load() {
 bool TOptions::Save() {
     if (settingsFileKept_) return false;
     // Written beside the old file and swapped in, so a failure never costs the user the settings.
-    return Os().ReplaceFile(SettingsFileName(), SettingsToBytes(Snapshot()));
+    return Os().ReplaceFile(SettingsFileName(), SettingsToBytes(Snapshot())) == SysError::None;
 }
 
 std::wstring TOptions::DataFolder() const {

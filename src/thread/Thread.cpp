@@ -134,8 +134,9 @@ struct Pool {
     // Starts a worker claimed by ClaimNewWorker. On a refusal the claim is given back and the
     // first refusal is reported.
     bool StartWorker() {
-        if (Os().StartThread(&WorkerMain, this, kWorkerStackBytes)) return true;
-        uint32_t code = Os().LastError();
+        const SysError refused = Os().StartThread(&WorkerMain, this, kWorkerStackBytes);
+        if (refused == SysError::None) return true;
+        const uint32_t code = Number(refused);
         std::function<void(uint32_t)> report;
         {
             std::lock_guard<std::mutex> lock(mutex);

@@ -344,7 +344,7 @@ TEST_F(MainFormTest, ALogThatCannotBeReadOrEmptiedShowsAnErrorAndKeepsTheMemoAnd
     options->Logger()->AddLine(L"kept");
     const std::string before = os->Content(log);
     ui::SetText(MiscPage().LogMemo(), L"shown before");
-    os->Fail(fake::Fault::ReadAll, log, 33, 1);  // ERROR_LOCK_VIOLATION
+    os->Fail(fake::Fault::ReadAll, log, SysError{33}, 1);  // ERROR_LOCK_VIOLATION
     Click(MiscPage().ViewLogButton());
     EXPECT_EQ(ui::GetText(MiscPage().LogMemo()), L"shown before\r\nError read log file. Error code: 33");
     os->Fail(fake::Fault::Truncate, log, kErrorAccessDenied, 1);

@@ -229,40 +229,45 @@ class ForwardingPlatform : public Platform {
 
     bool FileExists(const std::wstring& p) override { return real_.FileExists(p); }
     bool DirectoryExists(const std::wstring& p) override { return real_.DirectoryExists(p); }
-    bool MoveFile(const std::wstring& f, const std::wstring& t) override { return real_.MoveFile(f, t); }
-    bool DeleteFile(const std::wstring& p) override { return real_.DeleteFile(p); }
-    bool CreateDirectory(const std::wstring& p) override { return real_.CreateDirectory(p); }
-    bool RemoveFolder(const std::wstring& p) override { return real_.RemoveFolder(p); }
-    bool FindItem(const std::wstring& p, ItemInfo& i) override { return real_.FindItem(p, i); }
-    bool ListFolder(const std::wstring& p, const std::wstring& m, std::vector<ItemInfo>& i) override {
+    SysError GetAttributes(const std::wstring& p, uint32_t& a) override { return real_.GetAttributes(p, a); }
+    SysError MoveFile(const std::wstring& f, const std::wstring& t) override { return real_.MoveFile(f, t); }
+    SysError DeleteFile(const std::wstring& p) override { return real_.DeleteFile(p); }
+    SysError CreateDirectory(const std::wstring& p) override { return real_.CreateDirectory(p); }
+    SysError RemoveFolder(const std::wstring& p) override { return real_.RemoveFolder(p); }
+    SysError FindItem(const std::wstring& p, ItemInfo& i) override { return real_.FindItem(p, i); }
+    SysError ListFolder(const std::wstring& p, const std::wstring& m, std::vector<ItemInfo>& i) override {
         return real_.ListFolder(p, m, i);
     }
-    std::unique_ptr<SourceFile> OpenToMove(const std::wstring& p) override { return real_.OpenToMove(p); }
-    std::unique_ptr<NewFile> CreateNew(const std::wstring& p) override { return real_.CreateNew(p); }
+    SysError OpenToMove(const std::wstring& p, std::unique_ptr<SourceFile>& f) override {
+        return real_.OpenToMove(p, f);
+    }
+    SysError CreateNew(const std::wstring& p, std::unique_ptr<NewFile>& f) override { return real_.CreateNew(p, f); }
     std::wstring VolumeOf(const std::wstring& p) override { return real_.VolumeOf(p); }
-    int ShellFolderOperation(const std::wstring& f, const std::wstring& t, bool r) override {
+    ShellResult ShellFolderOperation(const std::wstring& f, const std::wstring& t, bool r) override {
         return real_.ShellFolderOperation(f, t, r);
     }
-    bool ReadFile(const std::wstring& p, std::string& b, uint64_t m) override { return real_.ReadFile(p, b, m); }
-    bool WriteFile(const std::wstring& p, const std::string& b) override { return real_.WriteFile(p, b); }
-    bool ReplaceFile(const std::wstring& p, const std::string& b) override { return real_.ReplaceFile(p, b); }
-    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& p) override { return real_.OpenLogFile(p); }
-    std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& p) override {
-        return real_.OpenDirectoryChanges(p);
+    SysError ReadFile(const std::wstring& p, std::string& b, uint64_t m) override { return real_.ReadFile(p, b, m); }
+    SysError WriteFile(const std::wstring& p, const std::string& b) override { return real_.WriteFile(p, b); }
+    SysError ReplaceFile(const std::wstring& p, const std::string& b) override { return real_.ReplaceFile(p, b); }
+    SysError OpenLogFile(const std::wstring& p, std::unique_ptr<OpenFile>& f) override {
+        return real_.OpenLogFile(p, f);
     }
-    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& p) override { return real_.WatchFolderTree(p); }
+    SysError OpenDirectoryChanges(const std::wstring& p, std::unique_ptr<DirectoryChanges>& c) override {
+        return real_.OpenDirectoryChanges(p, c);
+    }
+    SysError WatchFolderTree(const std::wstring& p, std::unique_ptr<FolderWatch>& w) override {
+        return real_.WatchFolderTree(p, w);
+    }
     uint32_t TickCount() override { return real_.TickCount(); }
     void Sleep(uint32_t ms) override { real_.Sleep(ms); }
-    uint32_t LastError() override { return real_.LastError(); }
-    void SetLastError(uint32_t code) override { real_.SetLastError(code); }
     void LowerCase(std::wstring& text) override { real_.LowerCase(text); }
     std::wstring TimeStamp() override { return real_.TimeStamp(); }
     bool GetSpecialFolder(SpecialFolder f, std::wstring& p) override { return real_.GetSpecialFolder(f, p); }
     std::wstring TempPath() override { return real_.TempPath(); }
-    bool UserName(std::wstring& name) override { return real_.UserName(name); }
+    SysError UserName(std::wstring& name) override { return real_.UserName(name); }
     void NameThread(const char* name) override { real_.NameThread(name); }
     void RefreshDesktop() override { real_.RefreshDesktop(); }
-    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
+    SysError StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
         return real_.StartThread(main, arg, stackBytes);
     }
 
@@ -368,19 +373,16 @@ class DesktopReads {
         ObservedChanges(std::unique_ptr<DirectoryChanges> real, std::shared_ptr<State> state)
             : real_(std::move(real)), state_(std::move(state)) {}
 
-        bool Read(void* buffer, uint32_t size, uint32_t& bytes) override {
+        SysError Read(void* buffer, uint32_t size, uint32_t& bytes) override {
             const uint64_t read = ++state_->entered;
             if (WaitForSingleObject(state_->gate, 0) == WAIT_TIMEOUT) {
                 state_->held = true;
                 WaitForSingleObject(state_->gate, INFINITE);
                 state_->held = false;
             }
-            const bool ok = real_->Read(buffer, size, bytes);
-            // The monitor asks for the read's error code next: keep it.
-            const DWORD error = GetLastError();
-            if (ok) Note(read, static_cast<const char*>(buffer), bytes);
-            SetLastError(error);
-            return ok;
+            const SysError code = real_->Read(buffer, size, bytes);
+            if (code == SysError::None) Note(read, static_cast<const char*>(buffer), bytes);
+            return code;
         }
 
       private:
@@ -410,16 +412,15 @@ class DesktopReads {
       public:
         Opener(Platform& real, std::shared_ptr<State> state) : ForwardingPlatform(real), state_(std::move(state)) {}
 
-        std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) override {
-            std::unique_ptr<DirectoryChanges> changes = real_.OpenDirectoryChanges(path);
-            const DWORD error = GetLastError();
-            if (changes) {
-                changes = std::make_unique<ObservedChanges>(std::move(changes), state_);
+        SysError OpenDirectoryChanges(const std::wstring& path, std::unique_ptr<DirectoryChanges>& opened) override {
+            std::unique_ptr<DirectoryChanges> changes;
+            const SysError code = real_.OpenDirectoryChanges(path, changes);
+            if (code == SysError::None) {
+                opened = std::make_unique<ObservedChanges>(std::move(changes), state_);
                 state_->opened = true;
             }
             state_->tried = true;
-            SetLastError(error);
-            return changes;
+            return code;
         }
 
       private:

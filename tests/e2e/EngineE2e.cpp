@@ -137,33 +137,27 @@ class JournalPlatform final : public ForwardingPlatform {
     // Set before the engine starts; called on the engine's thread after every MoveFile.
     std::function<void(const std::wstring& from, bool ok)> afterMove;
 
-    bool MoveFile(const std::wstring& from, const std::wstring& to) override {
+    SysError MoveFile(const std::wstring& from, const std::wstring& to) override {
         const double start = NowMs();
-        const bool ok = real_.MoveFile(from, to);
-        // The engine asks for the move's error code next: keep it.
-        const DWORD error = ::GetLastError();
+        const SysError code = real_.MoveFile(from, to);
+        const bool ok = code == SysError::None;
         Add(moves_, {from, to, start, ok});
         if (afterMove) afterMove(from, ok);
-        ::SetLastError(error);
-        return ok;
+        return code;
     }
 
-    int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override {
+    ShellResult ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override {
         const double start = NowMs();
-        const int result = real_.ShellFolderOperation(from, to, rename);
-        const DWORD error = ::GetLastError();
-        if (rename) Add(renames_, {from, to, start, result == 0});
-        ::SetLastError(error);
+        const ShellResult result = real_.ShellFolderOperation(from, to, rename);
+        if (rename) Add(renames_, {from, to, start, result == ShellResult::Success});
         return result;
     }
 
-    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) override {
-        std::unique_ptr<FolderWatch> watch = real_.WatchFolderTree(path);
-        const DWORD error = ::GetLastError();
+    SysError WatchFolderTree(const std::wstring& path, std::unique_ptr<FolderWatch>& watch) override {
+        const SysError code = real_.WatchFolderTree(path, watch);
         // Noted once the watch is on: from here on it sees every change inside.
-        Add(watches_, {path, L"", NowMs(), watch != nullptr});
-        ::SetLastError(error);
-        return watch;
+        Add(watches_, {path, L"", NowMs(), code == SysError::None});
+        return code;
     }
 
     // The file moves from one path, in the order they began.
@@ -198,11 +192,10 @@ class RefusingPlatform final : public ForwardingPlatform {
     void Refuse(bool refuse) { refuse_ = refuse; }
     int Refused() const { return refused_; }
 
-    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
+    SysError StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override {
         if (refuse_.load()) {
             ++refused_;
-            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return false;
+            return kErrorNotEnoughMemory;
         }
         return real_.StartThread(main, arg, stackBytes);
     }

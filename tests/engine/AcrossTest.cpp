@@ -30,7 +30,7 @@ TEST_F(AcrossTest, AFileArrivesWholeWithItsTimesAndTheOriginalGoes) {
     os->AddFile(desk + L"Big.bin", big);
     os->SetAttributes(desk + L"Big.bin", kAttributeReadOnly);
     ItemInfo original;
-    ASSERT_TRUE(os->FindItem(desk + L"Big.bin", original));
+    ASSERT_EQ(os->FindItem(desk + L"Big.bin", original), SysError::None);
     MoveFile(L"Big.bin");
 
     EXPECT_EQ(
@@ -40,7 +40,7 @@ TEST_F(AcrossTest, AFileArrivesWholeWithItsTimesAndTheOriginalGoes) {
     EXPECT_EQ(Target(), (std::vector<std::wstring>{L"big.bin"}));
     EXPECT_EQ(os->Content(dest + L"big.bin"), big);
     ItemInfo copy;
-    ASSERT_TRUE(os->FindItem(dest + L"big.bin", copy));
+    ASSERT_EQ(os->FindItem(dest + L"big.bin", copy), SysError::None);
     EXPECT_EQ(copy.lastWrite, original.lastWrite);
     EXPECT_EQ(copy.created, original.created);
     EXPECT_EQ(copy.attributes, original.attributes);
@@ -124,8 +124,9 @@ TEST_F(AcrossTest, AnOriginalThatCannotBeDeletedTakesItsCopyBack) {
 
 TEST_F(AcrossTest, AReadErrorMidwayAndAnEndDuringTheCopyLeaveNoCopy) {
     os->AddFile(desk + L"big.bin", big);
-    os->After(Operation::Read, [&] { os->Fail(Fault::Read, desk + L"big.bin", 21 /* drive not ready */, 1); });
-    EXPECT_EQ(MoveFileAcross(desk + L"big.bin", dest, L"big.bin", [] { return false; }), 21u);
+    os->After(Operation::Read,
+              [&] { os->Fail(Fault::Read, desk + L"big.bin", SysError{21} /* drive not ready */, 1); });
+    EXPECT_EQ(MoveFileAcross(desk + L"big.bin", dest, L"big.bin", [] { return false; }), SysError{21});
     EXPECT_TRUE(Target().empty());
 
     int chunks = 0;
@@ -161,7 +162,7 @@ TEST_F(AcrossTest, AFolderThatDoesNotFitComesBackUnderItsOwnName) {
     EXPECT_EQ(Entries(),
               (std::vector<std::wstring>{ReportEntry({L"Folder: holiday snaps not moved. Error code: 112"})}));
     ItemInfo back;
-    ASSERT_TRUE(os->FindItem(desk + L"holiday snaps", back));
+    ASSERT_EQ(os->FindItem(desk + L"holiday snaps", back), SysError::None);
     EXPECT_EQ(back.name, L"Holiday Snaps");
     EXPECT_EQ(os->Content(desk + L"Holiday Snaps\\b.jpg"), big);
     EXPECT_TRUE(Target().empty());
@@ -199,18 +200,17 @@ TEST_F(AcrossTest, TheNextStartClearsCopiesThatAMoveNeverFinished) {
     StartMonitor();
     StopMonitor();
 
-    EXPECT_EQ(
-        Entries(),
-        (std::vector<std::wstring>{
-            ReportEntry({L"Unfinished copy removed: " + dest + L"~dvcopy77_report.doc",
-                         L"Unfinished copy kept: " + dest + L"~dvcopy78_gone.txt renamed to: " + dest + L"gone (2).txt",
-                         L"Unfinished copy removed: " + dest + L"~dvcopy79_Photos",
-                         L"Folder: " + desk + L"~dvrename79_Photos renamed back to: " + desk + L"Photos"})}));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::wstring>{ReportEntry(
+                  {L"Unfinished copy removed: " + dest + L"~dvcopy77_report.doc",
+                   L"Unfinished copy kept: " + dest + L"~dvcopy78_gone.txt renamed to: " + dest + L"gone (2).txt",
+                   L"Unfinished copy removed: " + dest + L"~dvcopy79_Photos",
+                   L"Folder: " + desk + L"~dvrename79_Photos renamed back to: " + desk + L"Photos"})}));
     EXPECT_EQ(Target(), (std::vector<std::wstring>{L"gone (2).txt", L"gone.txt"}));
     EXPECT_EQ(os->Content(dest + L"gone (2).txt"), "only copy");
     EXPECT_EQ(os->List(desk), (std::vector<std::wstring>{L"photos", L"report.doc"}));
     ItemInfo back;
-    ASSERT_TRUE(os->FindItem(desk + L"photos", back));
+    ASSERT_EQ(os->FindItem(desk + L"photos", back), SysError::None);
     EXPECT_EQ(back.name, L"Photos");
 }
 

@@ -141,6 +141,25 @@ TEST_F(FolderMoverTest, AFailedMoveGivesTheFolderItsNameBack) {
     EXPECT_EQ(os->List(desk), (Lines{L"photos"}));
 }
 
+TEST_F(FolderMoverTest, AShellResultAndASystemCodeOfOneNumberAreLoggedAlike) {
+    // The shell's move fails with its result 5.
+    os->SetTick(7);
+    os->Fail(fake::Fault::Shell, desk + L"~dvrename7_photos", kErrorAccessDenied, 1);
+    RunMover(L"photos");
+    // A name ending in a dot is moved by MoveFileW, which fails with the system's code 5.
+    os->AddFile(desk + L"photos.\\dotted.jpg", "dotted");
+    os->SetTick(8);
+    os->Fail(fake::Fault::MoveFile, desk + L"~dvrename8_photos.", kErrorAccessDenied, 1);
+    RunMover(L"photos.");
+    EXPECT_EQ(Entries(), (Lines{ReportEntry({L"Folder: photos not moved. Error code: 5"}),
+                                ReportEntry({L"Folder: photos. not moved. Error code: 5"})}));
+    std::vector<std::wstring> failedMoves;
+    for (const fake::Call& call : CallsOf(L"MoveFile"))
+        if (!call.ok) failedMoves.push_back(call.from);
+    EXPECT_EQ(failedMoves, (Lines{desk + L"~dvrename8_photos."}));
+    EXPECT_EQ(os->Content(desk + L"photos.\\dotted.jpg"), "dotted");
+}
+
 TEST_F(FolderMoverTest, AFolderWhoseNameWasTakenMeanwhileGetsANumberedOne) {
     os->SetTick(7);
     os->AddDirectory(dest + L"photos");
@@ -205,7 +224,7 @@ TEST_F(FolderMoverTest, AFolderGoneBeforeTheWatchKeepsTheClashLine) {
 
 TEST_F(FolderMoverTest, AFailedRearmEndsTheWaitAndTheMoveFails) {
     os->SetTick(7);
-    os->Fail(fake::Fault::Rearm, desk + L"photos", 6);
+    os->Fail(fake::Fault::Rearm, desk + L"photos", SysError{6});
     os->Schedule(t0 + 500, [&] { os->AddFile(desk + L"photos\\b.jpg"); });
     RunMover(L"photos");
     // The shell reports success for a source that is not there; the folder is not in the target.

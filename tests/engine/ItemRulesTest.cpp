@@ -178,6 +178,19 @@ TEST_F(ItemRulesTest, ATargetChangedDuringTheRetriesAppliesToTheNextAttempt) {
     EXPECT_FALSE(os->Exists(dest + L"busy.txt"));
 }
 
+TEST_F(ItemRulesTest, ATargetChangedWhileABatchMovesAppliesFromItsNextRun) {
+    // The folders are read as a run of the batch begins: the items of one run go to one target.
+    const std::wstring other = L"C:\\Other\\";
+    os->AddDirectory(other);
+    os->AddFile(desk + L"a.txt");
+    os->AddFile(desk + L"b.txt");
+    os->After(fake::Operation::MoveFile, [&] { options->SetDestinationFolder(other); });
+    RunBatch(fake::ChangeBlock().Add(fake::kActionAdded, L"a.txt").Add(fake::kActionAdded, L"b.txt"));
+    EXPECT_TRUE(os->Exists(dest + L"a.txt"));
+    EXPECT_TRUE(os->Exists(dest + L"b.txt"));
+    EXPECT_TRUE(os->List(other).empty());
+}
+
 TEST_F(ItemRulesTest, AVanishedItemIsReported) {
     MoveOne(L"gone.txt");
     EXPECT_EQ(Entries(), (std::vector<std::wstring>{ReportEntry(

@@ -177,7 +177,7 @@ TEST_F(MonitorTest, ARescanWhilePausedKeepsWhatArrived) {
 // attempts, on the virtual clock. A watch that fails again at once keeps the long wait; a read
 // that works brings the short one back. What was saved while nothing watched is moved.
 TEST_F(MonitorTest, AFailedWatchIsOpenedAgainLaterAndLater) {
-    constexpr uint32_t kNetNameDeleted = 64, kBadNetPath = 53;
+    constexpr SysError kNetNameDeleted{64}, kBadNetPath{53};
     os->AddFile(desk + L"kept.txt");
     os->Schedule(10000, [&] { os->AddFile(desk + L"while away.txt"); });
     StartMonitor();

@@ -8,8 +8,7 @@
 namespace vantrel::fake {
 
 namespace {
-thread_local uint32_t lastError = 0;
-constexpr uint32_t kOperationAborted = 995;
+constexpr SysError kOperationAborted{995};
 }  // namespace
 
 // --- nested types ---------------------------------------------------------------------
@@ -23,39 +22,33 @@ struct FakePlatform::Watch {
 class FakePlatform::FakeFile : public OpenFile {
   public:
     FakeFile(FakePlatform& os, std::wstring key) : os_(os), key_(std::move(key)) {}
-    bool Append(const void* data, size_t size) override {
+    SysError Append(const void* data, size_t size) override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
         ++os_.appends_;
-        uint32_t code;
+        SysError code = SysError::None;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(Fault::Append, key_, code) || it == os_.nodes_.end()) {
-            lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
-            return false;
-        }
+        if (os_.Failing(Fault::Append, key_, code) || it == os_.nodes_.end())
+            return it == os_.nodes_.end() ? kErrorFileNotFound : code;
         it->second.content.append(static_cast<const char*>(data), size);
-        return true;
+        return SysError::None;
     }
-    bool ReadAll(std::string& bytes) override {
+    SysError ReadAll(std::string& bytes) override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        uint32_t code;
+        SysError code = SysError::None;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(Fault::ReadAll, key_, code) || it == os_.nodes_.end()) {
-            lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
-            return false;
-        }
+        if (os_.Failing(Fault::ReadAll, key_, code) || it == os_.nodes_.end())
+            return it == os_.nodes_.end() ? kErrorFileNotFound : code;
         bytes = it->second.content;
-        return true;
+        return SysError::None;
     }
-    bool Truncate() override {
+    SysError Truncate() override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        uint32_t code;
+        SysError code = SysError::None;
         auto it = os_.nodes_.find(key_);
-        if (os_.Failing(Fault::Truncate, key_, code) || it == os_.nodes_.end()) {
-            lastError = it == os_.nodes_.end() ? kErrorFileNotFound : code;
-            return false;
-        }
+        if (os_.Failing(Fault::Truncate, key_, code) || it == os_.nodes_.end())
+            return it == os_.nodes_.end() ? kErrorFileNotFound : code;
         it->second.content.clear();
-        return true;
+        return SysError::None;
     }
 
   private:
@@ -66,26 +59,21 @@ class FakePlatform::FakeFile : public OpenFile {
 class FakePlatform::FakeChanges : public DirectoryChanges {
   public:
     FakeChanges(FakePlatform& os, std::wstring key, uint64_t id) : os_(os), key_(std::move(key)), id_(id) {}
-    bool Read(void* buffer, uint32_t size, uint32_t& bytes) override {
+    SysError Read(void* buffer, uint32_t size, uint32_t& bytes) override {
         std::unique_lock<std::recursive_mutex> lock(os_.mutex_);
         os_.readable_.wait(lock, [&] { return !os_.reads_.empty() || os_.changesClosed_ || Gone(); });
         bytes = 0;
         if (os_.reads_.empty()) {
             // Records that came before are read first; then a folder that has gone ends the watch.
-            lastError = Gone() ? kErrorFileNotFound : kOperationAborted;
-            return false;
+            return Gone() ? kErrorFileNotFound : kOperationAborted;
         }
         PendingRead r = std::move(os_.reads_.front());
         os_.reads_.pop_front();
         os_.readable_.notify_all();
-        if (!r.ok || r.bytes.size() > size) {
-            lastError = r.ok ? kErrorNotifyEnumDir : r.code;
-            return false;
-        }
+        if (!r.ok || r.bytes.size() > size) return r.ok ? kErrorNotifyEnumDir : r.code;
         bytes = static_cast<uint32_t>(r.bytes.size());
         std::copy_n(r.bytes.data(), bytes, static_cast<char*>(buffer));
-        lastError = 0;
-        return true;
+        return SysError::None;
     }
 
   private:
@@ -127,15 +115,12 @@ class FakePlatform::FakeWatch : public FolderWatch {
         os_.AdvanceLocked(lock, end - os_.now_);
         return watch_->signalled ? WaitResult::Changed : WaitResult::Timeout;
     }
-    bool Rearm() override {
+    SysError Rearm() override {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        uint32_t code;
-        if (os_.Failing(Fault::Rearm, watch_->key, code)) {
-            lastError = code;
-            return false;
-        }
+        SysError code = SysError::None;
+        if (os_.Failing(Fault::Rearm, watch_->key, code)) return code;
         watch_->signalled = false;
-        return true;
+        return SysError::None;
     }
 
   private:
@@ -246,7 +231,7 @@ std::vector<std::wstring> FakePlatform::List(const std::wstring& folder) const {
     return names;
 }
 
-void FakePlatform::Fail(Fault call, const std::wstring& path, uint32_t code, int times) {
+void FakePlatform::Fail(Fault call, const std::wstring& path, SysError code, int times) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     failures_.push_back({call, path.empty() ? std::wstring() : Key(path), code, times});
 }
@@ -256,7 +241,7 @@ void FakePlatform::ClearFailures() {
     failures_.clear();
 }
 
-bool FakePlatform::Failing(Fault call, const std::wstring& path, uint32_t& code) {
+bool FakePlatform::Failing(Fault call, const std::wstring& path, SysError& code) {
     std::wstring key = Key(path);
     for (auto& f : failures_) {
         if (f.call != call || f.times == 0 || (!f.path.empty() && f.path != key)) continue;
@@ -309,7 +294,7 @@ void FakePlatform::Schedule(uint64_t atMs, std::function<void()> action) {
 
 void FakePlatform::PushChanges(const std::string& block) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    reads_.push_back({true, 0, block});
+    reads_.push_back({true, SysError::None, block});
     readable_.notify_all();
 }
 
@@ -317,7 +302,7 @@ void FakePlatform::PushOverflow() {
     PushChanges({});
 }
 
-void FakePlatform::PushReadError(uint32_t code) {
+void FakePlatform::PushReadError(SysError code) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     reads_.push_back({false, code, {}});
     readable_.notify_all();
@@ -393,18 +378,13 @@ bool FakePlatform::FileExists(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     ++lookups_[Lookup::FileExists];
     auto it = nodes_.find(Key(path));
-    if (it == nodes_.end() || it->second.dir) {
-        lastError = kErrorFileNotFound;
-        return false;
-    }
-    return true;
+    return it != nodes_.end() && !it->second.dir;
 }
 
 bool FakePlatform::DirectoryExists(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     ++lookups_[Lookup::DirectoryExists];
     auto it = nodes_.find(Key(path));
-    if (it == nodes_.end()) lastError = kErrorFileNotFound;
     return it != nodes_.end() && it->second.dir;
 }
 
@@ -427,10 +407,10 @@ void FakePlatform::MoveTree(const std::wstring& fromKey, const std::wstring& toK
     }
 }
 
-bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
+SysError FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring fromKey = Key(from), toKey = Key(to);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(fromKey);
     if (Failing(Fault::MoveFile, from, code)) {
     } else if (it == nodes_.end()) {
@@ -444,21 +424,18 @@ bool FakePlatform::MoveFile(const std::wstring& from, const std::wstring& to) {
     } else if (VolumeKey(fromKey) != VolumeKey(toKey)) {
         code = kErrorNotSameDevice;  // a move never copies
     }
-    Record(L"MoveFile", from, to, code == 0);
-    if (code != 0) {
-        lastError = code;
-        return false;
-    }
+    Record(L"MoveFile", from, to, code == SysError::None);
+    if (code != SysError::None) return code;
     MoveTree(fromKey, toKey);
     nodes_[toKey].name = LastName(to);
     RunAfter(Operation::MoveFile);
-    return true;
+    return SysError::None;
 }
 
-bool FakePlatform::DeleteFile(const std::wstring& path) {
+SysError FakePlatform::DeleteFile(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(key);
     if (Failing(Fault::DeleteFile, path, code)) {
     } else if (it == nodes_.end()) {
@@ -468,39 +445,37 @@ bool FakePlatform::DeleteFile(const std::wstring& path) {
     } else if (it->second.lockedUntil > now_) {
         code = kErrorSharingViolation;
     }
-    Record(L"DeleteFile", path, {}, code == 0);
-    if (code != 0) {
-        lastError = code;
-        return false;
-    }
+    Record(L"DeleteFile", path, {}, code == SysError::None);
+    if (code != SysError::None) return code;
     nodes_.erase(it);
     Touched(key);
-    return true;
+    return SysError::None;
 }
 
-bool FakePlatform::CreateDirectory(const std::wstring& path) {
+SysError FakePlatform::CreateDirectory(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (Failing(Fault::CreateDirectory, path, code)) {
     } else if (nodes_.count(key)) {
         code = kErrorAlreadyExists;
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    if (code != 0) {
-        lastError = code;
-        return false;
-    }
+    if (code != SysError::None) return code;
     Made(key, path, true);
     Touched(key);
-    return true;
+    return SysError::None;
 }
 
-int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
+ShellResult FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) {
     // Answers as the shell under Wine does (the platform contract tests hold the two together).
-    constexpr uint32_t kShellUnknownError = 0x402;  // a rename whose source is missing
-    // kErrorCancelled: a move into a folder that does not exist
+    // Its results are mostly system codes by number; 0x402 is its own (a rename whose source is
+    // missing), 1223 (cancelled) answers a move into a folder that does not exist.
+    constexpr ShellResult kShellUnknownError{0x402};
+    constexpr ShellResult kShellAlreadyExists{183};
+    constexpr ShellResult kShellPathNotFound{3};
+    constexpr ShellResult kShellCancelled{1223};
     // The shell parses paths the classic way: a trailing dot or blank is no part of a name.
     auto classic = [](std::wstring path) {
         while (!path.empty() && (path.back() == L'.' || path.back() == L' '))
@@ -510,44 +485,46 @@ int FakePlatform::ShellFolderOperation(const std::wstring& from, const std::wstr
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     RunOnce(beforeCalls_, rename ? Operation::ShellRename : Operation::ShellMove);
     std::wstring fromKey = Key(classic(from)), toKey = Key(classic(to));
-    uint32_t code = 0;
+    ShellResult code = ShellResult::Success;
+    SysError injected = SysError::None;
     bool act = true;
     auto it = nodes_.find(fromKey);
     auto there = nodes_.find(toKey);
-    if (Failing(Fault::Shell, from, code)) {
+    if (Failing(Fault::Shell, from, injected)) {
+        code = ShellResult{static_cast<int>(Number(injected))};  // a test's number, as the shell's result
     } else if (rename) {
         if (it == nodes_.end())
             code = kShellUnknownError;
         else if (there != nodes_.end())
-            code = kErrorAlreadyExists;
+            code = kShellAlreadyExists;
         else if (!HasParent(toKey))
-            code = kErrorPathNotFound;
+            code = kShellPathNotFound;
     } else if (it == nodes_.end()) {
         act = false;  // a missing source is reported as a success
     } else if (!HasParent(toKey)) {
-        code = kErrorCancelled;
+        code = kShellCancelled;
     } else if (VolumeKey(fromKey) != VolumeKey(toKey)) {
         act = false;  // to another volume, Wine's shell reports success and moves nothing
     } else if (there != nodes_.end() && there->second.dir) {
         // Onto a folder: the source goes inside it, under its own name.
         toKey += fromKey.substr(fromKey.rfind(L'\\'));
-        if (nodes_.count(toKey)) code = kErrorAlreadyExists;
+        if (nodes_.count(toKey)) code = kShellAlreadyExists;
     } else if (there != nodes_.end()) {
         nodes_.erase(there);  // onto a file: the file is replaced
         Touched(toKey);
     }
-    Record(rename ? L"ShellRename" : L"ShellMove", from, to, code == 0);
-    if (code == 0 && act) {
+    Record(rename ? L"ShellRename" : L"ShellMove", from, to, code == ShellResult::Success);
+    if (code == ShellResult::Success && act) {
         MoveTree(fromKey, toKey);
         nodes_[toKey].name = LastName(classic(to));
     }
-    if (code == 0) RunAfter(rename ? Operation::ShellRename : Operation::ShellMove);
-    return static_cast<int>(code);
+    if (code == ShellResult::Success) RunAfter(rename ? Operation::ShellRename : Operation::ShellMove);
+    return code;
 }
 
-bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) {
+SysError FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(Key(path));
     if (Failing(Fault::ReadFile, path, code)) {
     } else if (it == nodes_.end() || it->second.dir) {
@@ -557,18 +534,15 @@ bool FakePlatform::ReadFile(const std::wstring& path, std::string& bytes, uint64
     } else if (it->second.content.size() > maxBytes) {
         code = kErrorFileTooLarge;
     }
-    if (code != 0) {
-        lastError = code;
-        return false;
-    }
+    if (code != SysError::None) return code;
     bytes = it->second.content;
-    return true;
+    return SysError::None;
 }
 
-bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes) {
+SysError FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(key);
     if (Failing(Fault::WriteFile, path, code)) {
     } else if (it != nodes_.end() && it->second.dir) {
@@ -576,33 +550,29 @@ bool FakePlatform::WriteFile(const std::wstring& path, const std::string& bytes)
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    if (code != 0) {
-        lastError = code;
-        return false;
-    }
+    if (code != SysError::None) return code;
     // Only a new name is a change for a folder watch; writing into an existing file is not.
     bool created = it == nodes_.end();
     Node& node = created ? Made(key, path, false) : it->second;
     node.content = bytes;
     node.lastWrite = nextId_++;
     if (created) Touched(key);
-    return true;
+    return SysError::None;
 }
 
-bool FakePlatform::ReplaceFile(const std::wstring& path, const std::string& bytes) {
+SysError FakePlatform::ReplaceFile(const std::wstring& path, const std::string& bytes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (Failing(Fault::ReplaceFile, path, code)) {
-        lastError = code;
-        return false;  // like a failed temporary file: the old file stays as it was
+        return code;  // like a failed temporary file: the old file stays as it was
     }
     return WriteFile(path, bytes);
 }
 
-std::unique_ptr<OpenFile> FakePlatform::OpenLogFile(const std::wstring& path) {
+SysError FakePlatform::OpenLogFile(const std::wstring& path, std::unique_ptr<OpenFile>& file) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(key);
     if (Failing(Fault::OpenLogFile, path, code)) {
     } else if (logHeldByOther) {
@@ -612,46 +582,40 @@ std::unique_ptr<OpenFile> FakePlatform::OpenLogFile(const std::wstring& path) {
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    if (code != 0) {
-        lastError = code;
-        return nullptr;
-    }
+    if (code != SysError::None) return code;
     if (it == nodes_.end()) Made(key, path, false);
-    return std::make_unique<FakeFile>(*this, key);
+    file = std::make_unique<FakeFile>(*this, key);
+    return SysError::None;
 }
 
-std::unique_ptr<DirectoryChanges> FakePlatform::OpenDirectoryChanges(const std::wstring& path) {
+SysError FakePlatform::OpenDirectoryChanges(const std::wstring& path, std::unique_ptr<DirectoryChanges>& changes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     directoryOpens_.push_back(now_);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(Key(path));
     if (Failing(Fault::OpenDirectoryChanges, path, code)) {
     } else if (it == nodes_.end() || !it->second.dir) {
         code = it == nodes_.end() && !HasParent(Key(path)) ? kErrorPathNotFound : kErrorFileNotFound;
     }
-    if (code != 0) {
-        lastError = code;
-        return nullptr;
-    }
-    return std::make_unique<FakeChanges>(*this, it->first, it->second.id);
+    if (code != SysError::None) return code;
+    changes = std::make_unique<FakeChanges>(*this, it->first, it->second.id);
+    return SysError::None;
 }
 
-std::unique_ptr<FolderWatch> FakePlatform::WatchFolderTree(const std::wstring& path) {
+SysError FakePlatform::WatchFolderTree(const std::wstring& path, std::unique_ptr<FolderWatch>& made) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::wstring key = Key(path);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     auto it = nodes_.find(key);
     if (Failing(Fault::WatchFolderTree, path, code)) {
     } else if (it == nodes_.end() || !it->second.dir) {
         code = kErrorFileNotFound;
     }
-    if (code != 0) {
-        lastError = code;
-        return nullptr;
-    }
+    if (code != SysError::None) return code;
     auto* watch = new Watch{key};
     watches_.push_back(watch);
-    return std::make_unique<FakeWatch>(*this, watch);
+    made = std::make_unique<FakeWatch>(*this, watch);
+    return SysError::None;
 }
 
 uint32_t FakePlatform::TickCount() {
@@ -662,14 +626,6 @@ uint32_t FakePlatform::TickCount() {
 void FakePlatform::Sleep(uint32_t ms) {
     std::unique_lock<std::recursive_mutex> lock(mutex_);
     AdvanceLocked(lock, ms);
-}
-
-uint32_t FakePlatform::LastError() {
-    return lastError;
-}
-
-void FakePlatform::SetLastError(uint32_t code) {
-    lastError = code;
 }
 
 void FakePlatform::LowerCase(std::wstring& text) {
@@ -695,11 +651,11 @@ std::wstring FakePlatform::TempPath() {
     return tempPath;
 }
 
-bool FakePlatform::UserName(std::wstring& name) {
+SysError FakePlatform::UserName(std::wstring& name) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (userNameFails) return false;
+    if (userNameFails) return SysError{1332};  // ERROR_NONE_MAPPED
     name = userName;
-    return true;
+    return SysError::None;
 }
 
 void FakePlatform::NameThread(const char*) {}
@@ -711,7 +667,7 @@ void FakePlatform::RefreshDesktop() {
 
 // --- threads ---------------------------------------------------------------------------
 
-void FakePlatform::RefuseThreads(int times, uint32_t code) {
+void FakePlatform::RefuseThreads(int times, SysError code) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     refuseThreads_ = times;
     refuseCode_ = code;
@@ -726,14 +682,13 @@ int FakePlatform::refusedThreads() const {
     return refusedThreads_;
 }
 
-bool FakePlatform::StartThread(ThreadMain main, void* arg, uint32_t stackBytes) {
+SysError FakePlatform::StartThread(ThreadMain main, void* arg, uint32_t stackBytes) {
     {
         std::lock_guard<std::recursive_mutex> lock(mutex_);
         if (refuseThreads_ != 0) {
             if (refuseThreads_ > 0) --refuseThreads_;
             ++refusedThreads_;
-            lastError = refuseCode_;
-            return false;
+            return refuseCode_;
         }
     }
     return StartSystemThread(main, arg, stackBytes);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -81,8 +82,9 @@ class FakePlatform : public Platform {
     std::vector<std::wstring> List(const std::wstring& folder) const;  // names directly inside, in lower case
 
     // Fail every call of that kind whose first path equals path (any path when empty) with code,
-    // `times` times (forever when negative).
-    void Fail(Fault call, const std::wstring& path, uint32_t code, int times = -1);
+    // `times` times (forever when negative). A failing shell operation returns code's number as
+    // its result.
+    void Fail(Fault call, const std::wstring& path, SysError code, int times = -1);
     void ClearFailures();
     // MoveFile, DeleteFile and ReadFile of this file fail with a sharing violation until the clock
     // reaches untilMs.
@@ -115,7 +117,7 @@ class FakePlatform : public Platform {
     // --- change notifications of the desktop directory ---
     void PushChanges(const std::string& block);  // a successful read with these bytes
     void PushOverflow();                         // a successful read with 0 bytes
-    void PushReadError(uint32_t code);           // a failed read
+    void PushReadError(SysError code);           // a failed read
     size_t PendingReads() const;                 // blocks not yet taken by a reader
     // The virtual times of every OpenDirectoryChanges call, failed ones included.
     std::vector<uint64_t> DirectoryOpens() const;
@@ -128,7 +130,7 @@ class FakePlatform : public Platform {
     // --- threads ---
     // The next `times` thread starts are refused with code (every one while times is negative,
     // until AllowThreads); starts that are not refused make real threads.
-    void RefuseThreads(int times, uint32_t code = kErrorNotEnoughMemory);
+    void RefuseThreads(int times, SysError code = kErrorNotEnoughMemory);
     void AllowThreads();
     int refusedThreads() const;  // starts refused so far
 
@@ -150,34 +152,33 @@ class FakePlatform : public Platform {
     // --- Platform ---
     bool FileExists(const std::wstring& path) override;
     bool DirectoryExists(const std::wstring& path) override;
-    bool MoveFile(const std::wstring& from, const std::wstring& to) override;
-    bool DeleteFile(const std::wstring& path) override;
-    bool CreateDirectory(const std::wstring& path) override;
-    bool RemoveFolder(const std::wstring& path) override;
-    bool FindItem(const std::wstring& path, ItemInfo& info) override;
-    bool ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) override;
-    std::unique_ptr<SourceFile> OpenToMove(const std::wstring& path) override;
-    std::unique_ptr<NewFile> CreateNew(const std::wstring& path) override;
+    SysError GetAttributes(const std::wstring& path, uint32_t& attributes) override;
+    SysError MoveFile(const std::wstring& from, const std::wstring& to) override;
+    SysError DeleteFile(const std::wstring& path) override;
+    SysError CreateDirectory(const std::wstring& path) override;
+    SysError RemoveFolder(const std::wstring& path) override;
+    SysError FindItem(const std::wstring& path, ItemInfo& info) override;
+    SysError ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) override;
+    SysError OpenToMove(const std::wstring& path, std::unique_ptr<SourceFile>& file) override;
+    SysError CreateNew(const std::wstring& path, std::unique_ptr<NewFile>& file) override;
     std::wstring VolumeOf(const std::wstring& path) override;
-    int ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
-    bool ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override;
-    bool WriteFile(const std::wstring& path, const std::string& bytes) override;
-    bool ReplaceFile(const std::wstring& path, const std::string& bytes) override;
-    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override;
-    std::unique_ptr<DirectoryChanges> OpenDirectoryChanges(const std::wstring& path) override;
-    std::unique_ptr<FolderWatch> WatchFolderTree(const std::wstring& path) override;
+    ShellResult ShellFolderOperation(const std::wstring& from, const std::wstring& to, bool rename) override;
+    SysError ReadFile(const std::wstring& path, std::string& bytes, uint64_t maxBytes) override;
+    SysError WriteFile(const std::wstring& path, const std::string& bytes) override;
+    SysError ReplaceFile(const std::wstring& path, const std::string& bytes) override;
+    SysError OpenLogFile(const std::wstring& path, std::unique_ptr<OpenFile>& file) override;
+    SysError OpenDirectoryChanges(const std::wstring& path, std::unique_ptr<DirectoryChanges>& changes) override;
+    SysError WatchFolderTree(const std::wstring& path, std::unique_ptr<FolderWatch>& watch) override;
     uint32_t TickCount() override;
     void Sleep(uint32_t ms) override;
-    uint32_t LastError() override;
-    void SetLastError(uint32_t code) override;
     void LowerCase(std::wstring& text) override;
     std::wstring TimeStamp() override;
     bool GetSpecialFolder(SpecialFolder folder, std::wstring& path) override;
     std::wstring TempPath() override;
-    bool UserName(std::wstring& name) override;
+    SysError UserName(std::wstring& name) override;
     void NameThread(const char* name) override;
     void RefreshDesktop() override;
-    bool StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override;
+    SysError StartThread(ThreadMain main, void* arg, uint32_t stackBytes) override;
 
   private:
     struct Node {
@@ -194,7 +195,7 @@ class FakePlatform : public Platform {
     struct Failure {
         Fault call;
         std::wstring path;
-        uint32_t code;
+        SysError code;
         int times;
     };
     struct Watch;
@@ -206,7 +207,7 @@ class FakePlatform : public Platform {
     class FakeNew;
     struct PendingRead {
         bool ok;
-        uint32_t code;
+        SysError code;
         std::string bytes;
     };
 
@@ -218,7 +219,7 @@ class FakePlatform : public Platform {
     uint64_t Room(const std::wstring& key) const;                             // lock held: bytes free
     ItemInfo Info(const Node& node) const;
     static std::wstring Parent(const std::wstring& key);
-    bool Failing(Fault call, const std::wstring& path, uint32_t& code);     // lock held
+    bool Failing(Fault call, const std::wstring& path, SysError& code);     // lock held
     bool HasParent(const std::wstring& key) const;                          // lock held
     void Touched(const std::wstring& key);                                  // lock held
     void MoveTree(const std::wstring& fromKey, const std::wstring& toKey);  // lock held
@@ -245,7 +246,7 @@ class FakePlatform : public Platform {
     int refreshes_ = 0;
     int appends_ = 0;
     int refuseThreads_ = 0;
-    uint32_t refuseCode_ = 0;
+    SysError refuseCode_ = SysError::None;
     int refusedThreads_ = 0;
     std::map<std::wstring, uint64_t> volumes_;  // root key -> capacity
     uint64_t nextId_ = 1;
@@ -283,3 +284,15 @@ constexpr uint32_t kActionRenamedOld = 4;
 constexpr uint32_t kActionRenamedNew = 5;
 
 }  // namespace vantrel::fake
+
+namespace vantrel {
+
+// Failed test checks show a code as its number.
+inline void PrintTo(SysError code, std::ostream* out) {
+    *out << Number(code);
+}
+inline void PrintTo(ShellResult result, std::ostream* out) {
+    *out << Number(result);
+}
+
+}  // namespace vantrel

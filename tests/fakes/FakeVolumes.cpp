@@ -7,8 +7,8 @@
 namespace vantrel::fake {
 
 namespace {
-constexpr uint32_t kErrorDirNotEmpty = 145;
-constexpr uint32_t kErrorDirectoryName = 267;
+constexpr SysError kErrorDirNotEmpty{145};
+constexpr SysError kErrorDirectoryName{267};
 }  // namespace
 
 // --- nodes and volumes ----------------------------------------------------------------
@@ -106,23 +106,22 @@ class FakePlatform::FakeHandle {
         os_.nodes_.erase(it);
         os_.Touched(key);
     }
-    // The file's node, or null with the last error set: it is gone, or a failure of call was
-    // asked for (none for Stat, which cannot be made to fail).
-    Node* Find(const Fault* call, std::wstring* key = nullptr) {
+    // The file's node, or why there is none: it is gone, or a failure of call was asked for
+    // (none for Stat, which cannot be made to fail).
+    SysError Find(const Fault* call, Node*& node, std::wstring* key = nullptr) {
         auto it = os_.ById(id_);
-        uint32_t code = kErrorFileNotFound;
-        if (it == os_.nodes_.end() || (call && os_.Failing(*call, it->first, code))) {
-            os_.SetLastError(code);
-            return nullptr;
-        }
+        SysError code = kErrorFileNotFound;
+        if (it == os_.nodes_.end() || (call && os_.Failing(*call, it->first, code))) return code;
         if (key) *key = it->first;
-        return &it->second;
+        node = &it->second;
+        return SysError::None;
     }
-    bool Delete(Fault call) {
+    SysError Delete(Fault call) {
         std::lock_guard<std::recursive_mutex> lock(os_.mutex_);
-        if (!Find(&call)) return false;
+        Node* node = nullptr;
+        if (const SysError code = Find(&call, node); code != SysError::None) return code;
         deleting_ = true;
-        return true;
+        return SysError::None;
     }
     FakePlatform& os_;
 
@@ -134,20 +133,20 @@ class FakePlatform::FakeHandle {
 class FakePlatform::FakeSource final : public SourceFile {
   public:
     FakeSource(FakePlatform& os, uint64_t id) : handle_(os, id) {}
-    bool Stat(ItemInfo& info) override {
+    SysError Stat(ItemInfo& info) override {
         std::lock_guard<std::recursive_mutex> lock(handle_.os_.mutex_);
-        Node* node = handle_.Find(nullptr);
-        if (!node) return false;
+        Node* node = nullptr;
+        if (const SysError code = handle_.Find(nullptr, node); code != SysError::None) return code;
         info = handle_.os_.Info(*node);
         info.name.clear();
-        return true;
+        return SysError::None;
     }
-    bool Read(void* buffer, uint32_t size, uint32_t& got) override {
+    SysError Read(void* buffer, uint32_t size, uint32_t& got) override {
         got = 0;
         std::lock_guard<std::recursive_mutex> lock(handle_.os_.mutex_);
         const Fault call = Fault::Read;
-        Node* node = handle_.Find(&call);
-        if (!node) return false;
+        Node* node = nullptr;
+        if (const SysError code = handle_.Find(&call, node); code != SysError::None) return code;
         if (position_ < node->content.size()) {
             got = static_cast<uint32_t>(std::min<size_t>(size, node->content.size() - position_));
             std::copy_n(node->content.data() + position_, got, static_cast<char*>(buffer));
@@ -155,9 +154,9 @@ class FakePlatform::FakeSource final : public SourceFile {
         }
         // The action may be another program writing the file while it is copied.
         if (got > 0) RunOnce(handle_.os_.afterCalls_, Operation::Read);
-        return true;
+        return SysError::None;
     }
-    bool Delete() override { return handle_.Delete(Fault::DeleteThrough); }
+    SysError Delete() override { return handle_.Delete(Fault::DeleteThrough); }
 
   private:
     FakeHandle handle_;
@@ -167,32 +166,30 @@ class FakePlatform::FakeSource final : public SourceFile {
 class FakePlatform::FakeNew final : public NewFile {
   public:
     FakeNew(FakePlatform& os, uint64_t id) : handle_(os, id) {}
-    bool Write(const void* data, uint32_t size) override {
+    SysError Write(const void* data, uint32_t size) override {
         std::lock_guard<std::recursive_mutex> lock(handle_.os_.mutex_);
         std::wstring key;
         const Fault call = Fault::Write;
-        Node* node = handle_.Find(&call, &key);
-        if (!node) return false;
+        Node* node = nullptr;
+        if (const SysError code = handle_.Find(&call, node, &key); code != SysError::None) return code;
         // What fits is written, as on a full disk.
         const size_t fits = static_cast<size_t>(std::min<uint64_t>(handle_.os_.Room(key), size));
         node->content.append(static_cast<const char*>(data), fits);
-        if (fits == size) return true;
-        handle_.os_.SetLastError(kErrorDiskFull);
-        return false;
+        return fits == size ? SysError::None : kErrorDiskFull;
     }
-    bool Finish(const ItemInfo& like, uint64_t& size) override {
+    SysError Finish(const ItemInfo& like, uint64_t& size) override {
         std::lock_guard<std::recursive_mutex> lock(handle_.os_.mutex_);
         const Fault call = Fault::Finish;
-        Node* node = handle_.Find(&call);
-        if (!node) return false;
+        Node* node = nullptr;
+        if (const SysError code = handle_.Find(&call, node); code != SysError::None) return code;
         size = node->content.size();
         node->attributes = like.attributes & ~kAttributeDirectory;
         node->created = like.created;
         node->lastAccess = like.lastAccess;
         node->lastWrite = like.lastWrite;
-        return true;
+        return SysError::None;
     }
-    bool Discard() override { return handle_.Delete(Fault::DeleteThrough); }
+    SysError Discard() override { return handle_.Delete(Fault::DeleteThrough); }
 
   private:
     FakeHandle handle_;
@@ -200,11 +197,11 @@ class FakePlatform::FakeNew final : public NewFile {
 
 // --- Platform -------------------------------------------------------------------------
 
-bool FakePlatform::RemoveFolder(const std::wstring& path) {
+SysError FakePlatform::RemoveFolder(const std::wstring& path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::wstring key = Key(path);
     auto it = nodes_.find(key);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (Failing(Fault::RemoveFolder, path, code)) {
     } else if (it == nodes_.end()) {
         code = kErrorFileNotFound;
@@ -213,46 +210,47 @@ bool FakePlatform::RemoveFolder(const std::wstring& path) {
     } else if (std::any_of(nodes_.begin(), nodes_.end(), [&](const auto& e) { return Parent(e.first) == key; })) {
         code = kErrorDirNotEmpty;
     }
-    Record(L"RemoveFolder", path, {}, code == 0);
-    if (code != 0) {
-        SetLastError(code);
-        return false;
-    }
+    Record(L"RemoveFolder", path, {}, code == SysError::None);
+    if (code != SysError::None) return code;
     nodes_.erase(it);
     Touched(key);
-    return true;
+    return SysError::None;
 }
 
-bool FakePlatform::FindItem(const std::wstring& path, ItemInfo& info) {
+SysError FakePlatform::GetAttributes(const std::wstring& path, uint32_t& attributes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     auto it = nodes_.find(Key(path));
-    if (it == nodes_.end()) {
-        SetLastError(HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound);
-        return false;
-    }
-    info = Info(it->second);
-    return true;
+    if (it == nodes_.end()) return HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound;
+    attributes = Info(it->second).attributes;
+    return SysError::None;
 }
 
-bool FakePlatform::ListFolder(const std::wstring& folder, const std::wstring& pattern, std::vector<ItemInfo>& items) {
+SysError FakePlatform::FindItem(const std::wstring& path, ItemInfo& info) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = nodes_.find(Key(path));
+    if (it == nodes_.end()) return HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound;
+    info = Info(it->second);
+    return SysError::None;
+}
+
+SysError FakePlatform::ListFolder(const std::wstring& folder,
+                                  const std::wstring& pattern,
+                                  std::vector<ItemInfo>& items) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::wstring key = Key(folder);
     auto it = nodes_.find(key);
-    if (it == nodes_.end() || !it->second.dir) {
-        SetLastError(it == nodes_.end() ? kErrorPathNotFound : kErrorDirectoryName);
-        return false;
-    }
+    if (it == nodes_.end() || !it->second.dir) return it == nodes_.end() ? kErrorPathNotFound : kErrorDirectoryName;
     items.clear();
     const std::wstring start = Key(pattern.substr(0, pattern.find(L'*')));  // "*" or a beginning and "*"
     for (const auto& [k, node] : nodes_)
         if (Parent(k) == key && k.compare(key.size() + 1, start.size(), start) == 0) items.push_back(Info(node));
-    return true;
+    return SysError::None;
 }
 
-std::unique_ptr<SourceFile> FakePlatform::OpenToMove(const std::wstring& path) {
+SysError FakePlatform::OpenToMove(const std::wstring& path, std::unique_ptr<SourceFile>& file) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     auto it = nodes_.find(Key(path));
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (Failing(Fault::OpenToMove, path, code)) {
     } else if (it == nodes_.end()) {
         code = HasParent(Key(path)) ? kErrorFileNotFound : kErrorPathNotFound;
@@ -261,32 +259,28 @@ std::unique_ptr<SourceFile> FakePlatform::OpenToMove(const std::wstring& path) {
     } else if (it->second.lockedUntil > now_ || it->second.writerUntil > now_) {
         code = kErrorSharingViolation;
     }
-    Record(L"OpenToMove", path, {}, code == 0);
-    if (code != 0) {
-        SetLastError(code);
-        return nullptr;
-    }
-    return std::make_unique<FakeSource>(*this, it->second.id);
+    Record(L"OpenToMove", path, {}, code == SysError::None);
+    if (code != SysError::None) return code;
+    file = std::make_unique<FakeSource>(*this, it->second.id);
+    return SysError::None;
 }
 
-std::unique_ptr<NewFile> FakePlatform::CreateNew(const std::wstring& path) {
+SysError FakePlatform::CreateNew(const std::wstring& path, std::unique_ptr<NewFile>& file) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::wstring key = Key(path);
-    uint32_t code = 0;
+    SysError code = SysError::None;
     if (Failing(Fault::CreateNew, path, code)) {
     } else if (nodes_.count(key)) {
         code = kErrorFileExists;
     } else if (!HasParent(key)) {
         code = kErrorPathNotFound;
     }
-    Record(L"CreateNew", path, {}, code == 0);
-    if (code != 0) {
-        SetLastError(code);
-        return nullptr;
-    }
+    Record(L"CreateNew", path, {}, code == SysError::None);
+    if (code != SysError::None) return code;
     Node& node = Made(key, path, false);
     Touched(key);
-    return std::make_unique<FakeNew>(*this, node.id);
+    file = std::make_unique<FakeNew>(*this, node.id);
+    return SysError::None;
 }
 
 std::wstring FakePlatform::VolumeOf(const std::wstring& path) {

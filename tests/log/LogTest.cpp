@@ -106,12 +106,12 @@ TEST_F(LogTest, ClearLeavesOnlyItsEntryAndReadAllReturnsIt) {
 
 // The operation throws TLogFileError with the system's error code.
 template <class Operation>
-void ExpectLogFileError(Operation operation, uint32_t code) {
+void ExpectLogFileError(Operation operation, SysError code) {
     try {
         operation();
         ADD_FAILURE() << "the failure went unnoticed";
     } catch (const TLogFileError& e) {
-        EXPECT_EQ(e.Code(), code);
+        EXPECT_EQ(e.Code(), Number(code));
     }
 }
 
@@ -226,7 +226,7 @@ TEST_F(LogTest, ALostEntryDoesNotStopTheNextOnes) {
     TLogger log;
     log.SetFileName(kLog);
     log.Open();
-    os->Fail(fake::Fault::Append, kLog, 112, 1);  // disk full, once
+    os->Fail(fake::Fault::Append, kLog, kErrorDiskFull, 1);  // disk full, once
     log.AddLine(L"lost");
     log.AddLine(L"kept");
     EXPECT_EQ(Content(), kStamp + L"-> Log started by: tester\r\n" + kStamp + L"-> kept\r\n");

@@ -253,12 +253,18 @@ inline Outcome Both(const Case& body) {
     return expected;
 }
 
-inline std::wstring Answer(const wchar_t* call, bool ok, Platform& os) {
-    return std::wstring(call) + (ok ? L" ok" : L" failed " + std::to_wstring(os.LastError()));
+// A call's answer: "ok", or "failed" and the code it returned.
+inline std::wstring Answer(const wchar_t* call, SysError code) {
+    return std::wstring(call) + (code == SysError::None ? L" ok" : L" failed " + std::to_wstring(Number(code)));
 }
 
-inline std::wstring ShellAnswer(const wchar_t* call, int result) {
-    return std::wstring(call) + L" " + std::to_wstring(result);
+// A check's answer, which has no code to give.
+inline std::wstring Answer(const wchar_t* call, bool yes) {
+    return std::wstring(call) + (yes ? L" ok" : L" failed");
+}
+
+inline std::wstring ShellAnswer(const wchar_t* call, ShellResult result) {
+    return std::wstring(call) + L" " + std::to_wstring(Number(result));
 }
 
 }  // namespace vantrel::contract

@@ -25,13 +25,13 @@ class RecordingOs : public fake::FakePlatform {
   public:
     RecordingOs() { SetPlatform(this); }
     ~RecordingOs() override { SetPlatform(nullptr); }
-    bool ReplaceFile(const std::wstring& path, const std::string& bytes) override {
+    SysError ReplaceFile(const std::wstring& path, const std::string& bytes) override {
         events.push_back(L"ReplaceFile " + path);
         return FakePlatform::ReplaceFile(path, bytes);
     }
-    std::unique_ptr<OpenFile> OpenLogFile(const std::wstring& path) override {
+    SysError OpenLogFile(const std::wstring& path, std::unique_ptr<OpenFile>& file) override {
         events.push_back(L"OpenLogFile " + path);
-        return FakePlatform::OpenLogFile(path);
+        return FakePlatform::OpenLogFile(path, file);
     }
     std::vector<std::wstring> events;
 };

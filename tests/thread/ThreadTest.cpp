@@ -254,7 +254,7 @@ TEST_F(ThreadTest, RefusedStartsWaitInOrderForTheNextFreeWorker) {
     first->Resume();
     ASSERT_TRUE(Eventually([&] { return journal.Entries().size() == 1; }));
 
-    os->RefuseThreads(-1, 8);
+    os->RefuseThreads(-1, kErrorNotEnoughMemory);
     std::vector<Task*> waiting;
     for (int i = 0; i < 5; ++i) {
         waiting.push_back(new Task([&journal, i](Task&) { journal.Add("waiting " + std::to_string(i)); }));
