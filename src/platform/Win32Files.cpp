@@ -81,28 +81,6 @@ class Win32OpenFile final : public OpenFile {
 
 }  // namespace
 
-// The path as the system takes it literally: "\\?\" before the full path, so a last name ending in
-// a dot or a blank stays that name and the path may pass MAX_PATH. Such paths skip all parsing,
-// so the folder part is made full first (GetFullPathNameW folds "/", "." and ".."); the last name
-// is appended as it stands.
-std::wstring Literal(const std::wstring& path) {
-    static const std::wstring prefix = L"\\\\?\\";
-    if (path.compare(0, prefix.size(), prefix) == 0) return path;
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return path;  // a bare name: the system's business
-    const std::wstring folder = path.substr(0, slash + 1);
-    const DWORD needed = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) return path;
-    full.resize(length);
-    full = WithTrailingBackslash(std::move(full));
-    full.append(path, slash + 1, std::wstring::npos);
-    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
-    return prefix + full;
-}
-
 bool WindowsPlatform::FileExists(const std::wstring& path) {
     WIN32_FIND_DATAW found{};
     unique_hfind find(::FindFirstFileW(Literal(path).c_str(), &found));

@@ -140,6 +140,38 @@ TEST_F(Win32PlatformTest, MoveFileMovesAndNeverReplaces) {
     EXPECT_EQ(os.MoveFile(Path(L"missing.doc"), Path(L"target\\missing.doc")), kErrorFileNotFound);
 }
 
+// A folder's full form is made once and kept, so it must not outlive what it depends on: a
+// relative folder follows the current directory, and every spelling of a rooted one (slashes,
+// "..") names its own folder, each item's last name kept as it stands, a trailing dot included.
+TEST_F(Win32PlatformTest, PathsNameTheirFolderHoweverSpelledAndRelativeOnesFollowTheCurrentFolder) {
+    fs::create_directories(root_ / L"a");
+    fs::create_directories(root_ / L"b");
+    Put(Path(L"a\\only-a.txt"), "a");
+    Put(Path(L"b\\only-b.txt"), "b");
+    wchar_t before[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    for (int round = 0; round < 2; ++round) {  // the second round finds the folders already made full
+        ASSERT_TRUE(::SetCurrentDirectoryW(Path(L"a").c_str()));
+        EXPECT_TRUE(os.FileExists(L".\\only-a.txt")) << round;
+        EXPECT_FALSE(os.FileExists(L".\\only-b.txt")) << round;
+        ASSERT_TRUE(::SetCurrentDirectoryW(Path(L"b").c_str()));
+        EXPECT_TRUE(os.FileExists(L".\\only-b.txt")) << round;
+        EXPECT_FALSE(os.FileExists(L".\\only-a.txt")) << round;
+        EXPECT_TRUE(os.FileExists(root_.wstring() + L"/a/../b/only-b.txt")) << round;
+        EXPECT_TRUE(os.FileExists(root_.wstring() + L"/b/../a/only-a.txt")) << round;
+    }
+    ::SetCurrentDirectoryW(before);
+    // The runtime's own file calls would drop the dot: the seam alone is asked.
+    ASSERT_EQ(os.MoveFile(Path(L"a\\only-a.txt"), root_.wstring() + L"/b/../b/dotted."), SysError::None);
+    EXPECT_TRUE(os.FileExists(Path(L"b\\dotted.")));
+    EXPECT_FALSE(os.FileExists(Path(L"b\\dotted")));
+    EXPECT_EQ(os.MoveFile(root_.wstring() + L"/b/dotted.", Path(L"a\\dotted.")), SysError::None);
+    EXPECT_TRUE(os.FileExists(Path(L"a\\dotted.")));
+    EXPECT_EQ(os.DeleteFile(root_.wstring() + L"/a/./dotted."), SysError::None);
+    EXPECT_FALSE(os.FileExists(Path(L"a\\dotted.")));
+    os.DeleteFile(Path(L"b\\dotted."));  // left by a failed move back, the runtime could not remove it
+}
+
 TEST_F(Win32PlatformTest, MoveFileOfAFileHeldOpenIsASharingViolationUntilReleased) {
     fs::create_directory(root_ / L"target");
     Put(Path(L"busy.doc"), "busy");
