@@ -98,7 +98,9 @@ uint32_t Utf8At(const std::string& text, size_t i, size_t& length) {
     return 0;
 }
 
-void PutPoint(std::wstring& out, uint32_t point) {
+}  // namespace
+
+void AppendCodePoint(std::wstring& out, uint32_t point) {
     if constexpr (sizeof(wchar_t) == 2) {
         if (point > 0xFFFF) {
             point -= 0x10000;
@@ -109,7 +111,6 @@ void PutPoint(std::wstring& out, uint32_t point) {
     }
     out.push_back(static_cast<wchar_t>(point));
 }
-}  // namespace
 
 std::wstring FromNarrow(const std::string& text) {
     std::wstring out;
@@ -119,7 +120,7 @@ std::wstring FromNarrow(const std::string& text) {
         size_t length = 1;
         uint32_t point = byte < 0x80 ? byte : Utf8At(text, i, length);
         if (point == 0) point = byte;  // not UTF-8 (or a NUL): the byte itself, as Latin-1
-        PutPoint(out, point);
+        AppendCodePoint(out, point);
         i += length;
     }
     return out;

@@ -25,6 +25,9 @@ std::string ToUtf16Le(const std::wstring& text);
 // Text from UTF-16 little-endian bytes; an odd last byte is not part of the text.
 std::wstring FromUtf16Le(const std::string& bytes);
 
+// Appends one Unicode code point: a surrogate pair where wchar_t is 16 bits and it needs two.
+void AppendCodePoint(std::wstring& out, uint32_t point);
+
 // The program's wide text from the C++ runtime's narrow text (exception messages), read as UTF-8.
 // A byte that does not begin a valid UTF-8 sequence (a stray continuation, an overlong form, an
 // encoded surrogate, a cut-off sequence) stands for itself as one Latin-1 character, so text in

@@ -17,18 +17,6 @@ bool EndsName(wchar_t ch) {
     return IsBlank(ch) || ch == L'/' || ch == L'>' || ch == L'<' || ch == L'=';
 }
 
-void AppendCodePoint(std::wstring& out, uint32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp > 0xFFFF) {
-            cp -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-            return;
-        }
-    }
-    out.push_back(static_cast<wchar_t>(cp));
-}
-
 int DigitValue(wchar_t ch, bool hex) {
     if (ch >= L'0' && ch <= L'9') return ch - L'0';
     if (hex && ch >= L'a' && ch <= L'f') return ch - L'a' + 10;

@@ -16,32 +16,20 @@ static_assert(!std::is_convertible_v<SysError, ShellResult>);
 static_assert(!std::is_convertible_v<ShellResult, SysError>);
 static_assert(!std::is_convertible_v<bool, SysError>);
 static_assert(!std::is_convertible_v<int, SysError>);
-static_assert(Number(kErrorAlreadyExists) == 183u && Number(kErrorFileExists) == 80u);
-
-TEST(FolderResultTest, EitherKindShowsItsNumber) {
+// A folder move's result: either kind shows its signed number in the log, only zero of either kind
+// is success, and a comparison names the kind it means.
+TEST(FolderResultTest, ShowsItsNumberAndComparesOnlyWithItsOwnKind) {
     EXPECT_EQ(FolderResult(ShellResult{5}).Text(), L"5");
     EXPECT_EQ(FolderResult(kErrorAccessDenied).Text(), L"5");
-    EXPECT_EQ(FolderResult(ShellResult{0x402}).Text(), L"1026");
-    // Codes past 2^31 as the signed numbers the log has always shown.
-    EXPECT_EQ(FolderResult(SysError{0x80070005}).Text(), L"-2147024891");
-    EXPECT_EQ(FolderResult(ShellResult{-1}).Text(), L"-1");
-}
-
-TEST(FolderResultTest, AComparisonNamesItsKind) {
+    EXPECT_EQ(FolderResult(SysError{0x80070005}).Text(), L"-2147024891");  // past 2^31, as always shown
+    EXPECT_TRUE(FolderResult().Succeeded());
+    EXPECT_TRUE(FolderResult(ShellResult::Success).Succeeded());
+    EXPECT_FALSE(FolderResult(ShellResult{1223}).Succeeded());
     const FolderResult shell(ShellResult{17}), system(kErrorNotSameDevice);
     EXPECT_TRUE(system.Is(kErrorNotSameDevice));
     EXPECT_FALSE(system.Is(ShellResult{17}));
     EXPECT_TRUE(shell.Is(ShellResult{17}));
     EXPECT_FALSE(shell.Is(kErrorNotSameDevice));
-    EXPECT_FALSE(shell.Is(ShellResult{18}));
-}
-
-TEST(FolderResultTest, OnlyZeroOfEitherKindIsSuccess) {
-    EXPECT_TRUE(FolderResult().Succeeded());
-    EXPECT_TRUE(FolderResult(SysError::None).Succeeded());
-    EXPECT_TRUE(FolderResult(ShellResult::Success).Succeeded());
-    EXPECT_FALSE(FolderResult(kErrorCancelled).Succeeded());
-    EXPECT_FALSE(FolderResult(ShellResult{1223}).Succeeded());
 }
 
 }  // namespace
